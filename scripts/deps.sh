@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what building and testing qd_rc needs on a fresh Debian machine (as root).
+set -euo pipefail
+packages=(cmake g++ make libgtest-dev googletest libbenchmark-dev clang-14 libclang-rt-14-dev
+          g++-mips-linux-gnu g++-mipsel-linux-gnu qemu-user-static busybox-static bridge-utils
+          iproute2 psmisc util-linux binutils valgrind)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq "${missing[@]}" >/dev/null
+fi

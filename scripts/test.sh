@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds qd_rc and runs every test suite: host, sanitizers, end to end, MIPS under emulation.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh || exit 1
+
+passed=0 failed=0 status=0
+# Runs one CTest preset and adds its counts to the totals.
+suite() {
+  local preset=$1
+  echo "=== ${preset}"
+  if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset" -j"$(nproc)" >/dev/null; then
+    echo "build of ${preset} failed"; cmake --build --preset "$preset" 2>&1 | tail -40; failed=$((failed + 1)); status=1; return
+  fi
+  local log
+  log=$(mktemp)
+  ctest --preset "$preset" -j"$(nproc)" 2>&1 | tee "$log" | grep -v -E '^ +[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed'
+  local total fails
+  total=$(sed -n 's/.* tests passed, \([0-9]*\) tests failed out of \([0-9]*\)/\2/p' "$log" | tail -1)
+  fails=$(sed -n 's/.* tests passed, \([0-9]*\) tests failed out of \([0-9]*\)/\1/p' "$log" | tail -1)
+  if [ -z "$total" ]; then failed=$((failed + 1)); status=1
+  else passed=$((passed + total - fails)); failed=$((failed + fails)); [ "$fails" = 0 ] || status=1; fi
+  rm -f "$log"
+}
+
+for preset in ${QD_TEST_PRESETS:-host-debug host-asan release}; do suite "$preset"; done
+echo
+echo "all suites: ${passed} passed, ${failed} failed"
+exit $status

@@ -1,0 +1,33 @@
+// Small non-throwing text helpers shared by every subsystem.
+#pragma once
+
+#include <climits>
+#include <string_view>
+
+namespace text {
+
+// The leading decimal number of a text as atoi(3) reads it: optional white space, an optional
+// sign, then digits up to the first other character; no digits give 0. Unlike atoi, a number
+// beyond the range of int saturates instead of being undefined.
+constexpr int parse_int(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size() && (s[i] == ' ' || (s[i] >= '\t' && s[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  long long value = 0;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+    value = value * 10 + (s[i] - '0');
+    if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX) return INT_MAX;
+  return static_cast<int>(value);
+}
+
+static_assert(parse_int("12abc") == 12 && parse_int("  -5") == -5 && parse_int("x1") == 0);
+static_assert(parse_int("99999999999") == INT_MAX && parse_int("-99999999999") == INT_MIN);
+
+// "Begins with 1": the first character is the digit 1 (an absent or empty value never is).
+constexpr bool begins_with_1(const char* s) { return s && s[0] == '1'; }
+
+}  // namespace text

@@ -1,0 +1,120 @@
+// File I/O of the settings store, driver profile, command record and devices.
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
+  if (this != &other) {
+    close();
+    fd_ = other.release();
+  }
+  return *this;
+}
+
+int UniqueFd::close() {
+  if (fd_ < 0) return 0;
+  // Never retried on EINTR: the descriptor is gone either way on Linux.
+  int rc = ::close(fd_);
+  fd_ = -1;
+  return rc;
+}
+
+UniqueFd open_file(const char* path, OpenMode mode, unsigned perms) {
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case OpenMode::read: flags |= O_RDONLY; break;
+    case OpenMode::read_nonblock: flags |= O_RDONLY | O_NONBLOCK; break;
+    case OpenMode::read_write: flags |= O_RDWR | O_CREAT; break;
+    case OpenMode::write_truncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+  }
+  int fd;
+  do {
+    fd = ::open(resolve_path(path), flags, perms);
+  } while (fd < 0 && errno == EINTR);
+  return UniqueFd(fd);
+}
+
+bool lock_file(int fd, LockKind kind) {
+  struct flock lk {};
+  lk.l_type = kind == LockKind::shared ? F_RDLCK : F_WRLCK;
+  lk.l_whence = SEEK_SET;
+  lk.l_start = 0;
+  lk.l_len = 0;  // to the end of the file and beyond, as lockf(F_LOCK) at offset 0
+  int rc;
+  do {
+    rc = ::fcntl(fd, F_SETLKW, &lk);
+  } while (rc < 0 && errno == EINTR);
+  return rc == 0;
+}
+
+long file_size(int fd) {
+  off_t end = ::lseek(fd, 0, SEEK_END);
+  if (end < 0 || ::lseek(fd, 0, SEEK_SET) < 0) return -1;
+  return static_cast<long>(end);
+}
+
+long read_whole(int fd, void* buf, size_t len) {
+  auto* out = static_cast<char*>(buf);
+  size_t done = 0;
+  while (done < len) {
+    ssize_t n = ::pread(fd, out + done, len - done, static_cast<off_t>(done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<long>(done);
+}
+
+bool write_whole(int fd, const void* data, size_t len) {
+  const auto* in = static_cast<const char*>(data);
+  size_t done = 0;
+  while (done < len) {
+    ssize_t n = ::pwrite(fd, in + done, len - done, static_cast<off_t>(done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool write_all(int fd, const void* data, size_t len) {
+  const auto* in = static_cast<const char*>(data);
+  while (len > 0) {
+    ssize_t n = ::write(fd, in, len);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return false;
+    in += n;
+    len -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool reserve(int fd, size_t len) {
+  if (len == 0) return true;
+  int rc = ::posix_fallocate(fd, 0, static_cast<off_t>(len));
+  // File systems without fallocate: the write itself then reports a lack of space.
+  return rc == 0 || rc == EOPNOTSUPP || rc == EINVAL;
+}
+
+bool truncate_to(int fd, size_t len) {
+  int rc;
+  do {
+    rc = ::ftruncate(fd, static_cast<off_t>(len));
+  } while (rc < 0 && errno == EINTR);
+  return rc == 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,81 @@
+// The platform seam: the only routines of qd_rc that touch the operating system.
+//
+// Everything above this header is plain logic. Production links system_posix.cpp; the unit
+// tests link a fake that records shell lines and keeps the gateway's files under a scratch
+// directory (resolve_path), so that no test touches the real /tmp/nvram or runs a command.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+// A file descriptor that is closed exactly once.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept;
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  ~UniqueFd() { close(); }
+
+  bool valid() const { return fd_ >= 0; }
+  int get() const { return fd_; }
+  int release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  // Closes now and reports the result of close(2); 0 when nothing was open.
+  int close();
+
+ private:
+  int fd_ = -1;
+};
+
+enum class OpenMode {
+  read,            // O_RDONLY
+  read_nonblock,   // O_RDONLY | O_NONBLOCK (the random device)
+  read_write,      // O_RDWR | O_CREAT, never truncates: sets truncate under their lock
+  write_truncate,  // O_WRONLY | O_CREAT | O_TRUNC (driver profile, command record)
+};
+
+// Maps a fixed system path to the file actually used: the path itself in production.
+const char* resolve_path(const char* path);
+
+// Opens a gateway file (path resolved as above) with O_CLOEXEC; new files get `perms`.
+// On failure the returned descriptor is invalid and errno tells why.
+UniqueFd open_file(const char* path, OpenMode mode, unsigned perms = 0600);
+
+enum class LockKind { shared, exclusive };
+// Whole-file advisory record lock, waiting for it; the same lock family as lockf(3), so it
+// excludes and is excluded by the gateway's other users of the settings files.
+bool lock_file(int fd, LockKind kind);
+
+// Size of the open file, or -1.
+long file_size(int fd);
+// Reads up to `len` bytes from offset 0, retrying short reads and EINTR; returns the count
+// read (less at end of file) or -1 on an error.
+long read_whole(int fd, void* buf, size_t len);
+// Writes all `len` bytes at offset 0; false on any error (ENOSPC included).
+bool write_whole(int fd, const void* data, size_t len);
+// Writes all `len` bytes at the current position; false on any error.
+bool write_all(int fd, const void* data, size_t len);
+// Reserves blocks for the first `len` bytes so that a later write of that size cannot fail
+// for want of space. False when the space is not there.
+bool reserve(int fd, size_t len);
+bool truncate_to(int fd, size_t len);
+
+// Runs one line through /bin/sh and waits for it; returns the wait status.
+int run_shell(const char* line);
+void pause_us(unsigned microseconds);
+// Hardware address of a network interface (SIOCGIFHWADDR); 0, or -1 leaving `mac` unchanged.
+int interface_hwaddr(const char* ifname, uint8_t mac[6]);
+// ioctl(2) on an open device, for the LED request.
+int device_ioctl(int fd, unsigned long request, void* arg);
+// Seconds since the epoch.
+long now_seconds();
+
+}  // namespace platform

@@ -1,0 +1,16 @@
+// Per-SSID value lists: the values of SSIDs 0..count-1 joined with ";" for the driver profile.
+// Every builder returns the one process-wide list buffer, valid until the next list is built.
+#pragma once
+
+// Item i: the key's value at index i; absent or empty gives "0".
+const char* mulssid_get(const char* key, int count);
+// The value repeated count times.
+const char* mulssid_append(const char* value, int count);
+// Item i: "1" when SSID i's chosen WEP key `key_number` is 5 or 13 characters long, else "0".
+const char* WEP_Type_multiSSID(const char* length_key, int count, int key_number);
+// Item i: SSID i's chosen WEP key text; absent or empty gives "0".
+const char* WEP_Key_multiSSID(const char* length_key, int count, int key_number);
+// Item i: "1" for authentication 0 with encryption 1 (WEP with 802.1X), else "0".
+const char* _8021X_WEP_multiSSID(int count);
+// 1 for the authentication modes that need the RADIUS server: 3, 6 and 7.
+int is_dot1x_mode(int auth_mode);
