@@ -1,0 +1,51 @@
+// The entry-list search and rebuild over arbitrary bytes, keys and values.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <string>
+
+#include "nvram/entry_list.h"
+#include "scratch_root.h"
+
+namespace {
+
+// A list the store can trust: entries up to an empty string that ends the data exactly.
+bool well_formed(std::string_view list) {
+  size_t pos = 0;
+  while (pos < list.size() && list[pos] != '\0') {
+    size_t end = list.find('\0', pos);
+    if (end == std::string_view::npos) return false;
+    pos = end + 1;
+  }
+  return pos + 1 == list.size();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzedDataProvider input(data, size);
+  std::string key = input.ConsumeRandomLengthString(64);
+  std::string value = input.ConsumeRandomLengthString(256);
+  std::string other = input.ConsumeRandomLengthString(64);
+  std::string list = input.ConsumeRemainingBytesAsString();
+
+  // Any key, even one the store would refuse, is only looked up.
+  auto before_other = entry_list::find_value(list, other);
+  entry_list::find_value(list, key);
+  if (!entry_list::valid_key(key) || key.find('\0') != std::string::npos || value.find('\0') != std::string::npos) return 0;
+
+  std::string rebuilt = entry_list::rebuild(list, key, value);
+  FUZZ_CHECK(well_formed(rebuilt));
+  auto found = entry_list::find_value(rebuilt, key);
+  FUZZ_CHECK(found && *found == value);
+  FUZZ_CHECK(entry_list::rebuild(rebuilt, key, value) == rebuilt);
+  // Another key keeps its value, unless it is the key itself or one that the new entry
+  // now answers for (a key that is a prefix of key=value, such as "k" for "k=v").
+  std::string entry = key + "=" + value;
+  if (entry_list::valid_key(other) && other.find('\0') == std::string::npos && other != key &&
+      !entry.starts_with(other + "=")) {
+    auto after_other = entry_list::find_value(rebuilt, other);
+    FUZZ_CHECK(before_other.has_value() == after_other.has_value());
+    if (before_other) FUZZ_CHECK(*before_other == *after_other);
+  }
+  return 0;
+}
