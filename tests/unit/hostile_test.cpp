@@ -1,0 +1,221 @@
+// Hostile settings: every key the program reads, filled with shell syntax, line breaks, very
+// long texts and non-ASCII bytes, through start, stop and every action (children included).
+// No value may add a command or an argument to a shell line, add or reorder profile lines,
+// damage the store, or stop the run from ending normally.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_platform.h"
+#include "gateway_fixture.h"
+#include "hostile_support.h"
+#include "nvram/entry_list.h"
+#include "rc/dispatch.h"
+
+namespace {
+
+constexpr const char* kActions[] = {"start",     "stop",      "restart",  "addER",    "clientPIN",
+                                    "clientPBC", "unconfig",  "wps_change", "wps_clean", "wps_reset",
+                                    "wps_init",  "mac_init",  "clientPBC_config", "wps_config",
+                                    "show",      "ledWps"};
+constexpr std::string_view kSelf = "/sbin/qd_rc ";
+constexpr char kProfile[] = "/etc/Wireless/RT2860/RT2860.dat";
+
+// Keys that steer which lines run; the other keys only fill values in.
+constexpr const char* kControlKeys[] = {"wifiSSIDNum", "wifiRadioOnOff", "wifiIFOn",    "wifiAuth",
+                                        "wifiEnc",     "wifiWpsState",   "wifiWpsMode", "wifiWpsEnable",
+                                        "wifiHwmode",  "wifiMacPolicy"};
+
+struct HostileValue {
+  const char* name;
+  std::string text;
+  bool huge = false;  // only into kHugeKeys: a store of 100 KB values everywhere would be 25 MB
+};
+
+// Keys whose text reaches a command line, the profile or a device record.
+constexpr const char* kHugeKeys[] = {"wifiBssid", "wifiSSID", "wifiWpapsk", "wifiWpsDevPIN", "wifiWpsStaPIN",
+                                     "wifiMacAddr", "lanConnIp4", "modelName", "wifiWpsDevName", "wifiMacList"};
+
+std::vector<HostileValue> hostile_values() {
+  return {
+      {"semicolon", "x;touch /tmp/canary"},
+      {"digits then semicolon", "1;touch /tmp/canary"},
+      {"pin then command", "12345670;touch /tmp/canary"},
+      {"address then command", "192.168.0.1;touch /tmp/canary"},
+      {"mac then command", "00:11:22:33:44:55;touch /tmp/canary"},
+      {"command substitution", "$(touch /tmp/canary)"},
+      {"backquotes", "`touch /tmp/canary`"},
+      {"pipe and background", "a|touch /tmp/canary&"},
+      {"single quotes", "'; touch /tmp/canary; '"},
+      {"double quotes", "\"; touch /tmp/canary; \""},
+      {"redirections", ">/tmp/canary </etc/passwd 2>&1"},
+      {"line break", "ok\ntouch /tmp/canary\nAuthMode=OPEN"},
+      {"carriage return", "ok\r\nWPAPSK=owned"},
+      {"glob and blanks", "* ? [a] ~ #"},
+      {"non-ASCII", "\xff\xfe\x80\xc3\xa9\x01\x1b[31m"},
+      {"100 KB", std::string(100 * 1024, 'A'), true},
+      {"100 KB hostile", std::string(50 * 1024, ';') + "$(touch /tmp/canary)" + std::string(50 * 1024, '\n'), true},
+  };
+}
+
+// A gateway with two SSIDs, the radio and WPS on and 802.1X on the first SSID, so that start
+// reaches every branch that forms lines from settings.
+Settings baseline() {
+  return {{"wifiSSIDNum", "2"},       {"wifiRadioOnOff", "1"},  {"wifiIFOn[0]", "1"},
+          {"wifiIFOn[1]", "1"},       {"wifiWpsEnable", "1"},   {"wifiWpsState", "1"},
+          {"wifiWpsMode", "1"},       {"wifiAuth", "3"},        {"wifiAuth[0]", "3"},
+          {"wifiAuth[1]", "5"},       {"wifiEnc[0]", "3"},      {"wifiEnc[1]", "3"},
+          {"wifiHwmode", "9"},        {"lanConnIp4[2]", "192.168.0.1"},
+          {"lanConnMask4[2]", "255.255.255.0"}, {"wifiMacAddr", "00:11:22:33:44:55"},
+          {"wifiWpsDevPIN", "12345670"}, {"wifiWpsStaPIN", "12345670"}};
+}
+
+template <size_t N>
+bool listed(const char* const (&keys)[N], const std::string& base) {
+  for (const char* key : keys)
+    if (base == key) return true;
+  return false;
+}
+
+// Every key the program reads set to `value`, bare and for SSIDs 0 to 2 (and LAN index 2);
+// the control keys keep the baseline unless `with_control`; a huge text goes into kHugeKeys only.
+Settings filled_with(const HostileValue& hostile, bool with_control) {
+  const std::string& value = hostile.text;
+  Settings settings = baseline();
+  for (const char* base : hostile::kSettingKeys) {
+    if (!with_control && listed(kControlKeys, base)) continue;
+    if (hostile.huge && !listed(kHugeKeys, base)) continue;
+    for (int index = -1; index <= 2; ++index) {
+      std::string key = index < 0 ? base : std::string(base) + "[" + std::to_string(index) + "]";
+      bool replaced = false;
+      for (auto& [k, v] : settings)
+        if (k == key) v = value, replaced = true;
+      if (!replaced) settings.emplace_back(key, value);
+    }
+  }
+  return settings;
+}
+
+std::vector<std::string> profile_keys(const std::string& profile) {
+  std::vector<std::string> keys;
+  size_t pos = 0, line = 0;
+  while (pos < profile.size()) {
+    size_t end = profile.find('\n', pos);
+    if (end == std::string::npos) end = profile.size();
+    std::string text = profile.substr(pos, end - pos);
+    if (++line > 2) keys.push_back(text.substr(0, text.find('=')));
+    pos = end + 1;
+  }
+  return keys;
+}
+
+class HostileTest : public GatewayTest {
+ protected:
+  void SetUp() override {
+    GatewayTest::SetUp();
+    fake::sys().on_shell = [](const std::string& line) { run_child(line); };
+    fake::sys().interfaces["ra0"] = {0x00, 0x0c, 0x43, 0x30, 0x52, 0x77};
+  }
+
+  static int run(std::vector<std::string> words) {
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    return qd_rc_main(static_cast<int>(words.size()), argv.data());
+  }
+
+  // "/sbin/qd_rc wlan mac_init" and the like run in this process, as the shell would run them.
+  static void run_child(std::string_view line) {
+    if (!line.starts_with(kSelf)) return;
+    line.remove_prefix(kSelf.size());
+    if (line.ends_with(hostile::kConsoleSuffix)) line.remove_suffix(hostile::kConsoleSuffix.size());
+    std::vector<std::string> words = {"qd_rc"};
+    for (size_t blank; (blank = line.find(' ')) != std::string_view::npos; line.remove_prefix(blank + 1))
+      words.emplace_back(line.substr(0, blank));
+    words.emplace_back(line);
+    run(words);
+  }
+
+  // Runs one action over the settings and checks what it did; returns the profile's keys.
+  std::vector<std::string> run_checked(const Settings& settings, const char* action) {
+    set_settings(settings);
+    remove_file(kProfile);
+    clear_shell_lines();
+    testing::internal::CaptureStdout();
+    int status = run({"qd_rc", "wlan", action});
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(status, 0);
+    for (const std::string& line : shell_lines()) {
+      std::string hazard = hostile::unquoted_hazard(line);
+      EXPECT_EQ(hazard, "") << "line: " << line.substr(0, 300);
+    }
+    std::string store = read_file("/tmp/nvram");
+    EXPECT_TRUE(store.size() >= 1 && store.back() == '\0') << "working copy not terminated";
+    if (!file_exists(kProfile)) return {};
+    std::string profile = read_file(kProfile);
+    for (const std::string& key : profile_keys(profile)) {
+      EXPECT_FALSE(key.empty()) << "profile line without a key";
+      EXPECT_EQ(key.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_"),
+                std::string::npos)
+          << "profile line that is no key=value line: " << key.substr(0, 100);
+    }
+    return profile_keys(profile);
+  }
+};
+
+TEST_F(HostileTest, NoValueChangesAShellLineOrTheProfile) {
+  std::vector<std::string> expected_keys[std::size(kActions)];
+  for (size_t a = 0; a < std::size(kActions); ++a) {
+    SCOPED_TRACE(std::string("baseline ") + kActions[a]);
+    expected_keys[a] = run_checked(baseline(), kActions[a]);
+  }
+  for (const HostileValue& value : hostile_values()) {
+    for (size_t a = 0; a < std::size(kActions); ++a) {
+      SCOPED_TRACE(std::string(value.name) + ", " + kActions[a]);
+      // The keys that steer the run keep their values: the same lines and profile keys must
+      // come out, with the hostile text only inside them.
+      EXPECT_EQ(run_checked(filled_with(value, false), kActions[a]), expected_keys[a]);
+      // Every key hostile: whatever branches run, each line stays harmless.
+      run_checked(filled_with(value, true), kActions[a]);
+      if (HasFailure()) return;  // one report per fault is enough
+    }
+  }
+}
+
+TEST_F(HostileTest, ArgumentsOfTheCommandLineStayArguments) {
+  for (const HostileValue& value : hostile_values()) {
+    SCOPED_TRACE(value.name);
+    set_settings(baseline());
+    clear_shell_lines();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(run({"qd_rc", "wlan", "clientPIN", value.text, value.text}), 0);
+    EXPECT_EQ(run({"qd_rc", "wlan", value.text}), 0);
+    EXPECT_EQ(run({"qd_rc", value.text, "start"}), 1);
+    testing::internal::GetCapturedStdout();
+    for (const std::string& line : shell_lines()) EXPECT_EQ(hostile::unquoted_hazard(line), "") << line;
+  }
+}
+
+TEST(ShellHazard, TellsQuotedFromUnquotedText) {
+  struct Case {
+    const char* line;
+    bool safe;
+  } cases[] = {
+      {"/sbin/ifconfig ra2 up >/dev/console 2>&1", true},
+      {"/bin/echo 1 > /proc/qd_ledon", true},
+      {"/bin/iwpriv ra0 set SSID='a;b' >/dev/console 2>&1", true},
+      {"/bin/iwpriv ra0 set SSID='it'\\''s' >/dev/console 2>&1", true},
+      {"/bin/iwpriv ra0 set SSID=a;b >/dev/console 2>&1", false},
+      {"/bin/iwpriv ra0 set SSID=$(id)", false},
+      {"/bin/iwpriv ra0 set SSID='open", false},
+      {"/bin/iwpriv ra0 set SSID=a\nb", false},
+      {"/bin/echo 1 > /proc/qd_ledon; reboot", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(hostile::unquoted_hazard(c.line).empty(), c.safe);
+  }
+}
+
+}  // namespace
