@@ -1,6 +1,7 @@
 // File I/O of the settings store, driver profile, command record and devices.
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/platform.h"
@@ -52,9 +53,11 @@ bool lock_file(int fd, LockKind kind) {
 }
 
 long file_size(int fd) {
-  off_t end = ::lseek(fd, 0, SEEK_END);
-  if (end < 0 || ::lseek(fd, 0, SEEK_SET) < 0) return -1;
-  return static_cast<long>(end);
+  // Only a regular file has a size to trust: a directory or device in a settings file's place
+  // reports anything (ext4 directories say 2^63 - 1) and would ask for that much memory.
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return static_cast<long>(st.st_size);
 }
 
 long read_whole(int fd, void* buf, size_t len) {
