@@ -39,12 +39,12 @@ build fuzz
 echo "=== fuzzing, ${fuzz_seconds} s per target"
 log=$(mktemp)
 work=$(mktemp -d)
+# Inputs found go to the build tree's corpus (kept between runs); the committed seeds stay as they are.
 for target in build/fuzz/fuzz/*_fuzz; do
   name=$(basename "$target")
-  mkdir -p "$work/$name"
   # Crash inputs land in the work folder, named after the target.
   if (cd "$work" && "$repo/$target" -max_total_time="$fuzz_seconds" -timeout=20 -close_fd_mask=1 \
-        -print_final_stats=1 -artifact_prefix="$work/$name-" "$work/$name" "$repo/fuzz/corpus/$name") >"$log" 2>&1; then
+        -print_final_stats=1 -artifact_prefix="$work/$name-" "$repo/build/fuzz/fuzz/corpus/$name" "$repo/fuzz/corpus/$name") >"$log" 2>&1; then
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
     ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
