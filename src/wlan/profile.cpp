@@ -146,23 +146,23 @@ enum class Source : uint8_t {
 
 struct Line {
   const char* key;
+  const char* arg;       // literal value, setting or WEP length key
+  const char* fallback;  // the value of an absent plain setting
+  int number;            // WEP key number
   Source source;
-  const char* arg = nullptr;
-  const char* fallback = nullptr;
-  int number = 0;
 };
 
-constexpr Line lit(const char* key, const char* value) { return {key, Source::literal, value}; }
+constexpr Line lit(const char* key, const char* value) { return {key, value, nullptr, 0, Source::literal}; }
 constexpr Line plain_int(const char* key, const char* setting, const char* fallback) {
-  return {key, Source::plain_int, setting, fallback};
+  return {key, setting, fallback, 0, Source::plain_int};
 }
 constexpr Line plain_text(const char* key, const char* setting, const char* fallback) {
-  return {key, Source::plain_text, setting, fallback};
+  return {key, setting, fallback, 0, Source::plain_text};
 }
-constexpr Line list(const char* key, const char* setting) { return {key, Source::list, setting}; }
-constexpr Line derived(const char* key, Source source) { return {key, source}; }
+constexpr Line list(const char* key, const char* setting) { return {key, setting, nullptr, 0, Source::list}; }
+constexpr Line derived(const char* key, Source source) { return {key, nullptr, nullptr, 0, source}; }
 constexpr Line wep(const char* key, Source source, const char* length_key, int number) {
-  return {key, source, length_key, nullptr, number};
+  return {key, length_key, nullptr, number, source};
 }
 
 // Radio block, after the two header lines.
@@ -304,14 +304,8 @@ constexpr Line kWpsBlock[] = {
 
 // WDS, written switched off.
 constexpr Line kWdsBlock[] = {
-    lit("WdsEnable", "0"),
-    lit("WdsPhyMode", ""),
-    lit("WdsEncrypType", "NONE"),
-    lit("WdsList", ""),
-    lit("Wds0Key", ""),
-    lit("Wds1Key", ""),
-    lit("Wds2Key", ""),
-    lit("Wds3Key", ""),
+    lit("WdsEnable", "0"), lit("WdsPhyMode", ""), lit("WdsEncrypType", "NONE"), lit("WdsList", ""),
+    lit("Wds0Key", ""),    lit("Wds1Key", ""),    lit("Wds2Key", ""),           lit("Wds3Key", ""),
 };
 
 // RADIUS; accounting has its port and no server.
@@ -335,21 +329,11 @@ constexpr Line kRadiusBlock[] = {
 
 // The client interface, written switched off.
 constexpr Line kClientBlock[] = {
-    lit("ApCliEnable", "0"),
-    lit("ApCliSsid", ""),
-    lit("ApCliBssid", ""),
-    lit("ApCliAuthMode", ""),
-    lit("ApCliEncrypType", ""),
-    lit("ApCliWPAPSK", ""),
-    lit("ApCliDefaultKeyId", "0"),
-    lit("ApCliKey1Type", "0"),
-    lit("ApCliKey1Str", ""),
-    lit("ApCliKey2Type", "0"),
-    lit("ApCliKey2Str", ""),
-    lit("ApCliKey3Type", "0"),
-    lit("ApCliKey3Str", ""),
-    lit("ApCliKey4Type", "0"),
-    lit("ApCliKey4Str", ""),
+    lit("ApCliEnable", "0"),       lit("ApCliSsid", ""),       lit("ApCliBssid", ""),
+    lit("ApCliAuthMode", ""),      lit("ApCliEncrypType", ""), lit("ApCliWPAPSK", ""),
+    lit("ApCliDefaultKeyId", "0"), lit("ApCliKey1Type", "0"),  lit("ApCliKey1Str", ""),
+    lit("ApCliKey2Type", "0"),     lit("ApCliKey2Str", ""),    lit("ApCliKey3Type", "0"),
+    lit("ApCliKey3Str", ""),       lit("ApCliKey4Type", "0"),  lit("ApCliKey4Str", ""),
 };
 
 // The last lines; antenna gain and band-edge delta go with the country code "US".
@@ -364,7 +348,8 @@ constexpr bool well_formed(std::span<const Line> block) {
   for (const Line& line : block) {
     std::string_view key(line.key);
     if (key.empty() || key.find_first_of("= \t\r\n") != std::string_view::npos) return false;
-    if (line.source == Source::literal && std::string_view(line.arg).find_first_of("\r\n") != std::string_view::npos)
+    if (line.source == Source::literal &&
+        std::string_view(line.arg).find_first_of("\r\n") != std::string_view::npos)
       return false;
   }
   return true;
@@ -414,61 +399,83 @@ class ProfileRenderer {
     out_ += text::first_line(value);
     out_ += '\n';
   }
-  void write_line(std::string_view key, int value) { write_line(key, std::to_string(value)); }
 
   void write_block(std::span<const Line> block) {
-    for (const Line& line : block) write_value(line);
+    for (const Line& line : block) write_line(line.key, value_of(line));
   }
 
   // Each value is read as its line is written, so each list is used before the next one is
   // built in the shared list buffer.
-  void write_value(const Line& line) {
+  std::string value_of(const Line& line) const {
     const int n = radio_.ssid_count;
     switch (line.source) {
-      case Source::literal: return write_line(line.key, line.arg);
-      case Source::plain_int: return write_line(line.key, text::parse_int(plain(line.arg, line.fallback)));
-      case Source::plain_text: return write_line(line.key, plain(line.arg, line.fallback));
-      case Source::list: return write_line(line.key, mulssid_get(line.arg, n));
-      case Source::wep_type: return write_line(line.key, WEP_Type_multiSSID(line.arg, n, line.number));
-      case Source::wep_key: return write_line(line.key, WEP_Key_multiSSID(line.arg, n, line.number));
-      case Source::wireless_mode: return write_line(line.key, wireless_mode(radio_.hwmode));
-      case Source::fixed_tx_mode: return write_line(line.key, mode_.fixed_tx_mode);
-      case Source::basic_rate: return write_line(line.key, mode_.basic_rate);
+      case Source::literal:
+        return line.arg;
+      case Source::plain_int:
+        return decimal(text::parse_int(plain(line.arg, line.fallback)));
+      case Source::plain_text:
+        return plain(line.arg, line.fallback);
+      case Source::list:
+        return mulssid_get(line.arg, n);
+      case Source::wep_type:
+        return WEP_Type_multiSSID(line.arg, n, line.number);
+      case Source::wep_key:
+        return WEP_Key_multiSSID(line.arg, n, line.number);
+      case Source::wireless_mode:
+        return decimal(wireless_mode(radio_.hwmode));
+      case Source::fixed_tx_mode:
+        return std::string(mode_.fixed_tx_mode);
+      case Source::basic_rate:
+        return decimal(mode_.basic_rate);
       case Source::frag_threshold: {
         // Fragments below 256 bytes (and an absent or unreadable value) mean the default.
         int fragment = text::parse_int(plain("wifiFragment", ""));
-        return write_line(line.key, fragment >= 256 ? fragment : 2346);
+        return decimal(fragment >= 256 ? fragment : 2346);
       }
       // The first SSID's isolation setting holds for every SSID.
-      case Source::no_forwarding: return write_line(line.key, mulssid_append(isolated() ? "1" : "0", n));
-      case Source::hide_ssid: return write_hide_ssid(line.key);
-      case Source::no_forwarding_btn_bssid: return write_line(line.key, isolated() ? 1 : 0);
-      case Source::auto_channel_select: return write_line(line.key, radio_.channel == 0 ? 2 : 0);
+      case Source::no_forwarding:
+        return mulssid_append(isolated() ? "1" : "0", n);
+      case Source::hide_ssid:
+        return hide_ssid_items();
+      case Source::no_forwarding_btn_bssid:
+        return isolated() ? "1" : "0";
+      case Source::auto_channel_select:
+        return radio_.channel == 0 ? "2" : "0";
       case Source::auto_channel_skip_list:
-        return write_line(line.key, radio_.channel == 0 ? "2;3;4;5;7;8;9;10" : "");
+        return radio_.channel == 0 ? "2;3;4;5;7;8;9;10" : "";
       case Source::pre_auth:
-        return write_line(line.key, mulssid_append(uci_get_int_n("wifiWpaPreAuth", -1) == 1 ? "1" : "0", n));
-      case Source::auth_mode: return write_line(line.key, security_.auth_modes);
-      case Source::encryp_type: return write_line(line.key, security_.encryp_types);
-      case Source::rekey_method: return write_line(line.key, security_.rekey_method);
-      case Source::ht_extcha: return write_line(line.key, mode_.ht_extcha);
-      case Source::ht_bw: return write_line(line.key, mode_.ht_bw);
-      case Source::ht_gi: return write_line(line.key, text::begins_with_1(uci_safe_get_n("wifiGuard", -1)) ? 0 : 1);
-      case Source::ht_mcs: return write_line(line.key, text::parse_int(Get_MCS_By_Mode()));
+        return mulssid_append(uci_get_int_n("wifiWpaPreAuth", -1) == 1 ? "1" : "0", n);
+      case Source::auth_mode:
+        return security_.auth_modes;
+      case Source::encryp_type:
+        return security_.encryp_types;
+      case Source::rekey_method:
+        return std::string(security_.rekey_method);
+      case Source::ht_extcha:
+        return decimal(mode_.ht_extcha);
+      case Source::ht_bw:
+        return decimal(mode_.ht_bw);
+      case Source::ht_gi:
+        return text::begins_with_1(uci_safe_get_n("wifiGuard", -1)) ? "0" : "1";
+      case Source::ht_mcs:
+        return decimal(text::parse_int(Get_MCS_By_Mode()));
       case Source::wsc_conf_status: {
         const char* state = nvram_get("wifiWpsState");
-        return write_line(line.key, state && state[0] == '0' ? 1 : 2);
+        return state && state[0] == '0' ? "1" : "2";
       }
-      case Source::wsc_vendor_pin: return write_line(line.key, qd_get_wscpin("wsc_device_pin"));
-      case Source::ieee8021x: return write_line(line.key, _8021X_WEP_multiSSID(n));
-      case Source::own_ip_addr: {
+      case Source::wsc_vendor_pin:
+        return qd_get_wscpin("wsc_device_pin");
+      case Source::ieee8021x:
+        return _8021X_WEP_multiSSID(n);
+      case Source::own_ip_addr:
         // An address or mask that is not a dotted IPv4 address gives no address: empty value.
-        std::optional<std::string> own =
-            get_lastIP_in_subet(uci_safe_get_n("lanConnIp4", 2), uci_safe_get_n("lanConnMask4", 2), 1);
-        return write_line(line.key, own ? *own : std::string());
-      }
+        return get_lastIP_in_subet(uci_safe_get_n("lanConnIp4", 2), uci_safe_get_n("lanConnMask4", 2), 1)
+            .value_or("");
     }
+    return {};
   }
+
+  static std::string decimal(int number) { return std::to_string(number); }
 
   // A plain key's value; the fallback replaces only an absent key, not an empty value.
   static const char* plain(const char* key, const char* fallback) {
@@ -480,13 +487,13 @@ class ProfileRenderer {
 
   // One item per SSID: "0" shows the SSID, "1" hides it (an absent setting hides it). The
   // first item is written even without SSIDs; the driver has always been given one.
-  void write_hide_ssid(std::string_view key) {
+  std::string hide_ssid_items() const {
     std::string items;
     for (int i = 0; i == 0 || i < radio_.ssid_count; ++i) {
       if (i > 0) items += ';';
       items += text::begins_with_1(uci_safe_get_n("wifiBssidBroadcast", i)) ? '0' : '1';
     }
-    write_line(key, items);
+    return items;
   }
 
   // One policy line and one list line per SSID: AccessPolicy<p> and AccessControlList<p>.
@@ -504,7 +511,7 @@ class ProfileRenderer {
       int pair = ssid < kAccessLinePairs ? ssid : kAccessLinePairs - 1;
       const char* policy = uci_get_n("wifiMacPolicy", pair);
       std::string number = std::to_string(pair);
-      write_line("AccessPolicy" + number, text::parse_int(policy ? policy : "0"));
+      write_line("AccessPolicy" + number, decimal(text::parse_int(policy ? policy : "0")));
       write_line("AccessControlList" + number, addresses);
     }
   }
@@ -519,7 +526,8 @@ class ProfileRenderer {
 
 int creat_ralink_wlan_config() {
   SYSTEM("%s", driver::kMkdirProfileDir);
-  platform::UniqueFd profile = platform::open_file(driver::kProfilePath, platform::OpenMode::write_truncate, 0644);
+  platform::UniqueFd profile =
+      platform::open_file(driver::kProfilePath, platform::OpenMode::write_truncate, 0644);
   if (!profile.valid()) return 1;
   const RadioSettings radio = read_radio_settings();
   // The profile stays empty (it is truncated already) for a mode the driver does not know.

@@ -15,8 +15,10 @@ static_assert(wifiAuth2AuthMode[0] == "OPEN" && wifiAuth2AuthMode[5] == "WPA2PSK
               wifiAuth2AuthMode[7] == "WPA2" && wifiAuth2AuthMode[8].empty());
 
 // EncrypType name of each stored wifiEnc number; numbers above 5 are written like 5 (empty).
-inline constexpr std::array<std::string_view, 6> wifiEnc2EncrypType = {"NONE", "WEP", "TKIP", "AES", "TKIPAES", ""};
-static_assert(wifiEnc2EncrypType[1] == "WEP" && wifiEnc2EncrypType[3] == "AES" && wifiEnc2EncrypType[5].empty());
+inline constexpr std::array<std::string_view, 6> wifiEnc2EncrypType = {"NONE", "WEP",     "TKIP",
+                                                                       "AES",  "TKIPAES", ""};
+static_assert(wifiEnc2EncrypType[1] == "WEP" && wifiEnc2EncrypType[3] == "AES" &&
+              wifiEnc2EncrypType[5].empty());
 
 // Stored wireless modes (wifiHwmode) from this number on are refused.
 inline constexpr int kFirstRefusedHwmode = 13;

@@ -1,15 +1,16 @@
 // The driver profile: whole profiles against golden files, the mode and bandwidth rules, the
 // per-line rules of the tables, and what bad settings must not do to the file.
+#include "wlan/profile.h"
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
-#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
 #include "gateway_fixture.h"
 #include "wlan/driver.h"
-#include "wlan/profile.h"
 
 namespace {
 
@@ -340,15 +341,42 @@ TEST_F(ProfileTest, SecurityLists) {
     const char* encryp_type;
     const char* rekey_method;
   } cases[] = {
-      {"second SSID unset", {{"wifiSSIDNum", "2"}, {"wifiAuth[0]", "5"}, {"wifiEnc[0]", "3"}}, "WPA2PSK;OPEN", "AES;NONE", "TIME"},
-      {"first SSID decides rekey", {{"wifiSSIDNum", "2"}, {"wifiAuth[0]", "1"}, {"wifiAuth[1]", "7"}}, "WEPAUTO;WPA2", "NONE;NONE", "DISABLE"},
+      {"second SSID unset",
+       {{"wifiSSIDNum", "2"}, {"wifiAuth[0]", "5"}, {"wifiEnc[0]", "3"}},
+       "WPA2PSK;OPEN",
+       "AES;NONE",
+       "TIME"},
+      {"first SSID decides rekey",
+       {{"wifiSSIDNum", "2"}, {"wifiAuth[0]", "1"}, {"wifiAuth[1]", "7"}},
+       "WEPAUTO;WPA2",
+       "NONE;NONE",
+       "DISABLE"},
       {"number 8 and beyond are empty",
-       {{"wifiSSIDNum", "4"}, {"wifiAuth[1]", "8"}, {"wifiAuth[2]", "9"}, {"wifiAuth[3]", "1000"},
-        {"wifiEnc[1]", "5"}, {"wifiEnc[2]", "6"}, {"wifiEnc[3]", "77"}},
-       "OPEN;;;", "NONE;;;", "DISABLE"},
-      {"first beyond the table still rekeys by time", {{"wifiSSIDNum", "1"}, {"wifiAuth[0]", "12"}}, "", "NONE", "TIME"},
-      {"negative reads as 0", {{"wifiSSIDNum", "1"}, {"wifiAuth[0]", "-5"}, {"wifiEnc[0]", "-1"}}, "OPEN", "NONE", "DISABLE"},
-      {"bare keys are not SSID 0", {{"wifiSSIDNum", "1"}, {"wifiAuth", "5"}, {"wifiEnc", "3"}}, "OPEN", "NONE", "DISABLE"},
+       {{"wifiSSIDNum", "4"},
+        {"wifiAuth[1]", "8"},
+        {"wifiAuth[2]", "9"},
+        {"wifiAuth[3]", "1000"},
+        {"wifiEnc[1]", "5"},
+        {"wifiEnc[2]", "6"},
+        {"wifiEnc[3]", "77"}},
+       "OPEN;;;",
+       "NONE;;;",
+       "DISABLE"},
+      {"first beyond the table still rekeys by time",
+       {{"wifiSSIDNum", "1"}, {"wifiAuth[0]", "12"}},
+       "",
+       "NONE",
+       "TIME"},
+      {"negative reads as 0",
+       {{"wifiSSIDNum", "1"}, {"wifiAuth[0]", "-5"}, {"wifiEnc[0]", "-1"}},
+       "OPEN",
+       "NONE",
+       "DISABLE"},
+      {"bare keys are not SSID 0",
+       {{"wifiSSIDNum", "1"}, {"wifiAuth", "5"}, {"wifiEnc", "3"}},
+       "OPEN",
+       "NONE",
+       "DISABLE"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -405,16 +433,11 @@ TEST_F(ProfileTest, AccessListsPerSsid) {
   Lines lines = checked_lines(5);
   Lines access(lines.begin(), lines.end());
   std::erase_if(access, [](const auto& l) { return l.first.rfind("Access", 0) != 0; });
-  Lines expected = {{"AccessPolicy0", "0"},
-                    {"AccessControlList0", "00:00:00:00:00:01;00:00:00:00:00:06"},
-                    {"AccessPolicy1", "2"},
-                    {"AccessControlList1", "00:00:00:00:02:32"},
-                    {"AccessPolicy2", "0"},
-                    {"AccessControlList2", ""},
-                    {"AccessPolicy3", "1"},
-                    {"AccessControlList3", "00:00:00:00:04:01"},
-                    {"AccessPolicy3", "1"},
-                    {"AccessControlList3", "00:00:00:00:05:01;00:00:00:00:05:02"}};
+  Lines expected = {{"AccessPolicy0", "0"}, {"AccessControlList0", "00:00:00:00:00:01;00:00:00:00:00:06"},
+                    {"AccessPolicy1", "2"}, {"AccessControlList1", "00:00:00:00:02:32"},
+                    {"AccessPolicy2", "0"}, {"AccessControlList2", ""},
+                    {"AccessPolicy3", "1"}, {"AccessControlList3", "00:00:00:00:04:01"},
+                    {"AccessPolicy3", "1"}, {"AccessControlList3", "00:00:00:00:05:01;00:00:00:00:05:02"}};
   EXPECT_EQ(access, expected);
 }
 

@@ -1,10 +1,11 @@
 // Wireless settings queries: on means exactly 1, the N modes, the MCS value and the help text.
+#include "wlan/queries.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "gateway_fixture.h"
-#include "wlan/queries.h"
 
 namespace {
 
@@ -23,13 +24,33 @@ TEST_F(QueriesTest, RadioInterfaceAndWps) {
     Settings settings;
     int ssid0, ssid2, wps;
   } cases[] = {
-      {"radio and SSID 2 on", {{"wifiRadioOnOff", "1"}, {"wifiIFOn[2]", "1"}, {"wifiWpsEnable", "1"}}, 0, 1, 0},
-      {"all on", {{"wifiRadioOnOff", "1"}, {"wifiIFOn[0]", "1"}, {"wifiIFOn[2]", "1"}, {"wifiWpsEnable", "1"}}, 1, 1, 1},
+      {"radio and SSID 2 on",
+       {{"wifiRadioOnOff", "1"}, {"wifiIFOn[2]", "1"}, {"wifiWpsEnable", "1"}},
+       0,
+       1,
+       0},
+      {"all on",
+       {{"wifiRadioOnOff", "1"}, {"wifiIFOn[0]", "1"}, {"wifiIFOn[2]", "1"}, {"wifiWpsEnable", "1"}},
+       1,
+       1,
+       1},
       {"WPS off", {{"wifiRadioOnOff", "1"}, {"wifiIFOn[0]", "1"}, {"wifiWpsEnable", "0"}}, 1, 0, 0},
-      {"radio 2 is not on", {{"wifiRadioOnOff", "2"}, {"wifiIFOn[0]", "1"}, {"wifiIFOn[2]", "1"}, {"wifiWpsEnable", "1"}}, 0, 0, 0},
+      {"radio 2 is not on",
+       {{"wifiRadioOnOff", "2"}, {"wifiIFOn[0]", "1"}, {"wifiIFOn[2]", "1"}, {"wifiWpsEnable", "1"}},
+       0,
+       0,
+       0},
       {"radio off", {{"wifiRadioOnOff", "0"}, {"wifiIFOn[0]", "1"}, {"wifiWpsEnable", "1"}}, 0, 0, 0},
-      {"bare wifiIFOn is not SSID 0", {{"wifiRadioOnOff", "1"}, {"wifiIFOn", "1"}, {"wifiWpsEnable", "1"}}, 0, 0, 0},
-      {"leading digits count", {{"wifiRadioOnOff", "1x"}, {"wifiIFOn[0]", "01"}, {"wifiWpsEnable", " 1"}}, 1, 0, 1},
+      {"bare wifiIFOn is not SSID 0",
+       {{"wifiRadioOnOff", "1"}, {"wifiIFOn", "1"}, {"wifiWpsEnable", "1"}},
+       0,
+       0,
+       0},
+      {"leading digits count",
+       {{"wifiRadioOnOff", "1x"}, {"wifiIFOn[0]", "01"}, {"wifiWpsEnable", " 1"}},
+       1,
+       0,
+       1},
       {"empty is off", {{"wifiRadioOnOff", ""}, {"wifiIFOn[0]", "1"}, {"wifiWpsEnable", "1"}}, 0, 0, 0},
   };
   for (const Case& c : cases) {
@@ -48,9 +69,9 @@ TEST_F(QueriesTest, NModesAndMcs) {
     int n_mode;
     const char* result;
   } cases[] = {
-      {"7", "15", 1, "15"}, {"6", "0", 1, "0"},     {"9", nullptr, 1, "33"}, {"9", "", 1, ""},
-      {"4", "15", 0, "33"}, {"5", "15", 0, "33"},   {"8", "15", 0, "33"},    {"10", "15", 0, "33"},
-      {"0", "7", 0, "33"},  {nullptr, "7", 0, "33"}, {"-9", "7", 0, "33"},   {"9abc", "7", 1, "7"},
+      {"7", "15", 1, "15"}, {"6", "0", 1, "0"},      {"9", nullptr, 1, "33"}, {"9", "", 1, ""},
+      {"4", "15", 0, "33"}, {"5", "15", 0, "33"},    {"8", "15", 0, "33"},    {"10", "15", 0, "33"},
+      {"0", "7", 0, "33"},  {nullptr, "7", 0, "33"}, {"-9", "7", 0, "33"},    {"9abc", "7", 1, "7"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.hwmode ? c.hwmode : "<absent>") + "/" + (c.mcs ? c.mcs : "<absent>"));
@@ -66,11 +87,13 @@ TEST_F(QueriesTest, NModesAndMcs) {
 TEST_F(QueriesTest, ShowText) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(wlan_shower(0), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "wlan:\n"
-            "wlan special function list: \n"
-            "\t\"restart\"\n\t\"addER\"\n\t\"clientPIN\"\n\t\"clientPBC\"\n\t\"unconfig\"\n\t\"wps_change\" \n"
-            "\t\"wps_clean\"\n\t\"wps_reset\"\n\t\"init_wps\"\n\t\"mac_init\"\n\"clientPBC_config\"\n\t\"wps_config\"\n");
+  EXPECT_EQ(
+      testing::internal::GetCapturedStdout(),
+      "wlan:\n"
+      "wlan special function list: \n"
+      "\t\"restart\"\n\t\"addER\"\n\t\"clientPIN\"\n\t\"clientPBC\"\n\t\"unconfig\"\n\t\"wps_change\" \n"
+      "\t\"wps_clean\"\n\t\"wps_reset\"\n\t\"init_wps\"\n\t\"mac_init\"\n\"clientPBC_config\"\n\t\"wps_"
+      "config\"\n");
 }
 
 }  // namespace
