@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <utility>
@@ -225,6 +226,11 @@ TEST_F(ProfileTest, UnopenableProfileFailsWithoutWriting) {
   EXPECT_EQ(write_profile({}), 1);
   EXPECT_FALSE(file_exists(driver::kProfilePath));
   EXPECT_EQ(commands(), std::vector<std::string>{"mkdir -p /etc/Wireless/RT2860/"});
+}
+
+TEST_F(ProfileTest, FullDiskIsAFailure) {
+  ASSERT_EQ(::symlink("/dev/full", host_path(driver::kProfilePath).c_str()), 0);
+  EXPECT_EQ(write_profile({}), 1);
 }
 
 TEST_F(ProfileTest, PlainValuesDefaultsAndNumbers) {
