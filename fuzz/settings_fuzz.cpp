@@ -19,7 +19,6 @@ constexpr std::array<const char*, 16> kActions = {
     "start",     "stop",      "restart",    "addER",      "clientPIN", "clientPBC",
     "unconfig",  "wps_change", "wps_clean", "wps_reset",  "wps_init",  "mac_init",
     "clientPBC_config", "wps_config", "show", "ledWps"};
-constexpr std::array<int, 6> kIndices = {-1, 0, 1, 2, 3, 7};
 constexpr std::string_view kSelf = "/sbin/qd_rc ";
 
 int run(std::vector<std::string> words) {
@@ -50,18 +49,7 @@ void run_child(const std::string& line) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
   std::string action = kActions[input.ConsumeIntegralInRange<size_t>(0, kActions.size() - 1)];
-  std::vector<std::pair<std::string, std::string>> settings;
-  while (input.remaining_bytes() > 0) {
-    const char* base = hostile::kSettingKeys[input.ConsumeIntegralInRange<size_t>(0, hostile::kSettingKeys.size() - 1)];
-    int index = kIndices[input.ConsumeIntegralInRange<size_t>(0, kIndices.size() - 1)];
-    std::string value = input.ConsumeRandomLengthString(300);
-    std::erase(value, '\0');
-    std::string key = index < 0 ? base : std::string(base) + "[" + std::to_string(index) + "]";
-    // FIXME: a huge SSID count makes start run billions of commands; keep it to what a
-    // gateway has until start bounds it itself.
-    if (key == "wifiSSIDNum" && value.size() > 2) value.resize(2);
-    settings.emplace_back(key, value);
-  }
+  auto settings = scratch::fuzzed_settings(input);
   scratch::reset();
   scratch::write_file("/tmp/nvram", scratch::entry_list_of(settings));
   fake::sys().on_shell = run_child;

@@ -3,14 +3,17 @@
 // way the program meant it.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cctype>
+#include <vector>
 #include <string>
 #include <string_view>
 
 namespace hostile {
 
 // Base keys that the program reads; per-SSID ones are also stored with an index.
-inline constexpr std::array<const char*, 62> kSettingKeys = {
+inline constexpr std::array<const char*, 66> kSettingKeys = {
     "wifiSSIDNum", "wifiRadioOnOff", "wifiIFOn", "wifiAuth", "wifiEnc", "wifiBssid", "wifiSSID",
     "wifiWpapsk", "wifiWpsState", "wifiWpsMode", "wifiWpsEnable", "wifiWpsDevPIN", "wifiWpsStaPIN",
     "wifiWpsMFG", "wifiWpsDevName", "modelName", "wifiMacAddr", "wifiMacList", "wifiMacList2",
@@ -22,6 +25,7 @@ inline constexpr std::array<const char*, 62> kSettingKeys = {
     "wifiWmm", "wifiWmmPs", "wifiTxPreamble", "wifiTxPower", "wifiShortSlot", "wifiRadiusTimeout",
     "wifiRTSThreshold", "wifiOpMode", "wifiGuard", "wifiDtimInterval", "wifiDeclineBA",
     "wifiBurst", "wifiBandwidth", "wifiBGProtected", "wifiAmsdu", "wifiWep64Key", "wifiWep128Key",
+    "wifiWep64Key2", "wifiWep64Key3", "wifiWep128Key2", "wifiWep128Key3",
 };
 
 // The redirection that the command runner adds, and the two LED lines that go to the shell
@@ -56,6 +60,30 @@ inline std::string unquoted_hazard(std::string_view line) {
   }
   if (quoted) return "unterminated quote";
   return {};
+}
+
+// The keys of a driver profile in order, after its two header lines. `error` tells what is
+// wrong when a line is not one key=value line (a key of letters, digits and "_", then "="),
+// the header differs, or the text does not end with a line feed. An empty profile has no keys.
+inline std::vector<std::string> profile_keys(std::string_view profile, std::string& error) {
+  constexpr std::string_view kHeader = "#The word of \"Default\" must not be removed\nDefault\n";
+  std::vector<std::string> keys;
+  error.clear();
+  if (profile.empty()) return keys;
+  if (!profile.starts_with(kHeader)) error = "header differs";
+  if (!profile.ends_with('\n')) error = "no line feed at the end";
+  profile.remove_prefix(std::min(profile.size(), kHeader.size()));
+  while (!profile.empty() && error.empty()) {
+    std::string_view line = profile.substr(0, profile.find('\n'));
+    profile.remove_prefix(std::min(profile.size(), line.size() + 1));
+    size_t eq = line.find('=');
+    std::string_view key = line.substr(0, eq);
+    bool plain = eq != std::string_view::npos && !key.empty();
+    for (char c : key) plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
+    if (!plain) error = "not a key=value line: " + std::string(line.substr(0, 100));
+    keys.emplace_back(key);
+  }
+  return keys;
 }
 
 }  // namespace hostile
