@@ -28,3 +28,8 @@ namespace std {
 }  // namespace std
 
 extern "C" [[noreturn]] void __cxa_pure_virtual() { abort(); }
+
+// Unoptimised builds call allocator<char>'s members out of line, and the library headers
+// declare them instantiated in libstdc++; instantiate them here instead.
+#include <memory>
+template class std::allocator<char>;
