@@ -103,11 +103,11 @@ TEST_F(RandomCredentialsTest, UnusableDeviceChangesNoSetting) {
     bool present;
     std::string bytes;
   } cases[] = {
-      {"missing device", false},
+      {"missing device", false, ""},
       {"empty device", true, ""},
       {"only refused bytes", true, std::string(5000, 'A')},
       {"dry after the name", true, enough_for_the_name},
-      {"dry after the passphrase length", true, enough_for_the_name + "\x01\x00" + "abc"},
+      {"dry after the passphrase length", true, enough_for_the_name + std::string("\x01\x00", 2) + "abc"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
