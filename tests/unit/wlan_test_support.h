@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,8 +23,10 @@ inline int run_qd_rc(std::vector<std::string> words) {
 
 // From now on, a recorded "/sbin/qd_rc wlan <action> >/dev/console 2>&1" also runs that
 // action in-process, as the child process would, so that its commands follow the line.
-inline void run_children_in_process() {
-  fake::sys().on_shell = [](const std::string& line) {
+// `also` runs first for every line.
+inline void run_children_in_process(std::function<void(const std::string&)> also = {}) {
+  fake::sys().on_shell = [also](const std::string& line) {
+    if (also) also(line);
     constexpr std::string_view kSelf = "/sbin/qd_rc ";
     if (!line.starts_with(kSelf)) return;
     std::vector<std::string> words{"qd_rc"};
