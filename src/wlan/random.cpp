@@ -84,6 +84,15 @@ std::optional<std::string> random_psk(RandomStream& random) {
   return random_text(random, psk_length(static_cast<uint16_t>(*low | *high << 8)));
 }
 
+// One generated text into the first SSID's `key`: 0, or 1 with the setting left alone.
+int store_random_text(std::optional<std::string> (*generate)(RandomStream&), const char* key) {
+  RandomStream random;
+  auto text = random.open() ? generate(random) : std::nullopt;
+  if (!text) return 1;
+  uci_set_n(key, 0, text->c_str());
+  return 0;
+}
+
 }  // namespace
 
 int get_random_bytes(void* buf, size_t count) {
@@ -98,21 +107,9 @@ int get_random_bytes(void* buf, size_t count) {
   return 0;
 }
 
-int set_random_ssid() {
-  RandomStream random;
-  auto ssid = random.open() ? random_ssid(random) : std::nullopt;
-  if (!ssid) return 1;
-  uci_set_n("wifiBssid", 0, ssid->c_str());
-  return 0;
-}
+int set_random_ssid() { return store_random_text(random_ssid, "wifiBssid"); }
 
-int set_random_psk() {
-  RandomStream random;
-  auto psk = random.open() ? random_psk(random) : std::nullopt;
-  if (!psk) return 1;
-  uci_set_n("wifiWpapsk", 0, psk->c_str());
-  return 0;
-}
+int set_random_psk() { return store_random_text(random_psk, "wifiWpapsk"); }
 
 int wps_random_value() {
   RandomStream random;
