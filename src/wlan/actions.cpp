@@ -3,9 +3,10 @@
 // words are matched whole, without regard to letter case.
 #include "wlan/actions.h"
 
+#include <strings.h>
+
 #include <array>
 #include <string>
-#include <strings.h>
 
 #include "nvram/nvram.h"
 #include "rc/runner.h"

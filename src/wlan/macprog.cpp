@@ -62,10 +62,11 @@ int init_wifi_mac(const char* ifname, const char* mac_text) {
     return 0;
   }
   const MacAddress& w = *wanted;
-  std::printf("qd_rc: init_wifi_mac different %02X:%02X:%02X:%02X:%02X:%02X ==> "
-              "%02X:%02X:%02X:%02X:%02X:%02X\n",
-              current[0], current[1], current[2], current[3], current[4], current[5], w[0], w[1], w[2],
-              w[3], w[4], w[5]);
+  std::printf(
+      "qd_rc: init_wifi_mac different %02X:%02X:%02X:%02X:%02X:%02X ==> "
+      "%02X:%02X:%02X:%02X:%02X:%02X\n",
+      current[0], current[1], current[2], current[3], current[4], current[5], w[0], w[1], w[2], w[3], w[4],
+      w[5]);
   // Each word holds the lower-numbered address byte in its low half.
   SYSTEM(driver::kE2pWord4, ifname, w[1], w[0]);
   SYSTEM(driver::kE2pWord6, ifname, w[3], w[2]);

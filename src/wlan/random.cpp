@@ -33,7 +33,8 @@ platform::UniqueFd open_random_device() {
 class RandomStream {
  public:
   bool open() {
-    for (int attempt = 0; attempt < kOpenAttempts && !device_.valid(); ++attempt) device_ = open_random_device();
+    for (int attempt = 0; attempt < kOpenAttempts && !device_.valid(); ++attempt)
+      device_ = open_random_device();
     return device_.valid();
   }
 

@@ -9,9 +9,7 @@
 int get_random_bytes(void* buf, size_t count);
 
 // Length of a new passphrase, 8 to 15, from a 16-bit random value.
-constexpr size_t psk_length(uint16_t r) {
-  return 8 + (13579u * r + 771164989u) % 8;
-}
+constexpr size_t psk_length(uint16_t r) { return 8 + (13579u * r + 771164989u) % 8; }
 static_assert(psk_length(0) == 8 + 5 && psk_length(1) == 8 && psk_length(65535) == 8 + 2);
 
 // A new network name "KES_" + 1..27 characters in wifiBssid[0]: 0, or 1 when the random

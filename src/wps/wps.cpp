@@ -1,6 +1,8 @@
 // WPS on ra0: switched off, unconfigured with the UPnP registrar side up, or configured with
 // it down, chosen from the settings at every start. The registrar daemon's command line is
 // handed to the command agent as a 128-byte record in /etc/cmd_agent.
+#include "wps/wps.h"
+
 #include <cstdio>
 #include <string>
 
@@ -11,7 +13,6 @@
 #include "rc/runner.h"
 #include "wlan/driver.h"
 #include "wlan/queries.h"
-#include "wps/wps.h"
 
 namespace {
 
@@ -28,7 +29,8 @@ bool is_wps_capable_auth(int mode) { return mode == 0 || mode == 2 || mode == 4 
 void write_cmd_agent_record(const std::string& address) {
   char record[driver::kCmdAgentRecordSize] = {};
   std::snprintf(record, sizeof record, driver::kWscdCommand, address.c_str());
-  platform::UniqueFd file = platform::open_file(driver::kCmdAgentPath, platform::OpenMode::write_truncate, 0644);
+  platform::UniqueFd file =
+      platform::open_file(driver::kCmdAgentPath, platform::OpenMode::write_truncate, 0644);
   // The agent finds no record then; the WPS set-up goes on all the same.
   if (file.valid()) platform::write_all(file.get(), record, sizeof record);
 }

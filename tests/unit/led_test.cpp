@@ -1,4 +1,6 @@
 // The WPS LED: the six words of each pattern, the range checks and a missing or refusing device.
+#include "wps/led.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -8,7 +10,6 @@
 #include "fake_platform.h"
 #include "gateway_fixture.h"
 #include "wlan/driver.h"
-#include "wps/led.h"
 
 namespace {
 
@@ -48,8 +49,8 @@ TEST_F(WpsLedTest, RangeChecksComeBeforeTheDevice) {
   EXPECT_EQ(fake::sys().ioctls[0].words, (std::array<uint32_t, 6>{23, 4000, 4000, 4000, 4000, 4000}));
   remove_file("/dev/gpio");  // a range failure must not even try the device
   const std::array<unsigned, 6> refused[] = {
-      {24, 0, 0, 0, 0, 0},    {0, 4001, 0, 0, 0, 0}, {0, 0, 4001, 0, 0, 0},
-      {0, 0, 0, 4001, 0, 0},  {0, 0, 0, 0, 4001, 0}, {0, 0, 0, 0, 0, 4001},
+      {24, 0, 0, 0, 0, 0},   {0, 4001, 0, 0, 0, 0}, {0, 0, 4001, 0, 0, 0},
+      {0, 0, 0, 4001, 0, 0}, {0, 0, 0, 0, 4001, 0}, {0, 0, 0, 0, 0, 4001},
   };
   for (const auto& v : refused) {
     SCOPED_TRACE(testing::PrintToString(v));

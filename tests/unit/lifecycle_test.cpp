@@ -1,5 +1,7 @@
 // Start and stop of the access point: whole command transcripts (children included) for the
 // SSID layouts, 802.1X, radio off and the LED, and LAN values that are no address.
+#include "wlan/lifecycle.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include "fake_platform.h"
 #include "gateway_fixture.h"
 #include "wlan/driver.h"
-#include "wlan/lifecycle.h"
 #include "wlan_test_support.h"
 
 namespace {
@@ -53,13 +54,26 @@ TEST_F(LifecycleTest, StartTranscripts) {
       {"wlan_start_n2.cmds",
        {{"wifiSSIDNum", "2"}, {"wifiRadioOnOff", "1"}, {"wifiIFOn[0]", "1"}, {"wifiIFOn[1]", "0"}}},
       {"wlan_start_radio_off.cmds",
-       {{"wifiSSIDNum", "3"}, {"wifiRadioOnOff", "0"}, {"wifiIFOn[0]", "1"}, {"wifiIFOn[1]", "1"},
-        {"wifiIFOn[2]", "1"}, {"wifiWpsEnable", "1"}}},
+       {{"wifiSSIDNum", "3"},
+        {"wifiRadioOnOff", "0"},
+        {"wifiIFOn[0]", "1"},
+        {"wifiIFOn[1]", "1"},
+        {"wifiIFOn[2]", "1"},
+        {"wifiWpsEnable", "1"}}},
       {"wlan_start_realistic.cmds",
-       {{"wifiSSIDNum", "3"}, {"wifiRadioOnOff", "1"}, {"wifiIFOn[0]", "1"}, {"wifiIFOn[1]", "1"},
-        {"wifiIFOn[2]", "0"}, {"wifiWpsEnable", "1"}, {"wifiWpsDevPIN", "12345670"},
-        {"wifiAuth", "5"}, {"wifiAuth[0]", "5"}, {"wifiAuth[1]", "7"}, {"wifiAuth[2]", "3"},
-        {"wifiMacAddr", "00:11:22:33:44:55"}, {"lanConnIp4[2]", "192.168.1.1"},
+       {{"wifiSSIDNum", "3"},
+        {"wifiRadioOnOff", "1"},
+        {"wifiIFOn[0]", "1"},
+        {"wifiIFOn[1]", "1"},
+        {"wifiIFOn[2]", "0"},
+        {"wifiWpsEnable", "1"},
+        {"wifiWpsDevPIN", "12345670"},
+        {"wifiAuth", "5"},
+        {"wifiAuth[0]", "5"},
+        {"wifiAuth[1]", "7"},
+        {"wifiAuth[2]", "3"},
+        {"wifiMacAddr", "00:11:22:33:44:55"},
+        {"lanConnIp4[2]", "192.168.1.1"},
         {"lanConnMask4[2]", "255.255.255.0"}}},
   };
   fake::sys().interfaces["ra0"] = {0x00, 0x11, 0x22, 0x33, 0x44, 0x66};
@@ -77,15 +91,18 @@ TEST_F(LifecycleTest, Dot1xAtTheFirstSsidThatNeedsIt) {
     const char* auth1;
     bool dot1x;
   } cases[] = {
-      {"3", "", true},  {"6", "6", true}, {"7", "0", true}, {"0", "3", true}, {"5", "7abc", true},
+      {"3", "", true},  {"6", "6", true},  {"7", "0", true},  {"0", "3", true},   {"5", "7abc", true},
       {"0", "", false}, {"1", "2", false}, {"4", "5", false}, {"8", "-3", false}, {"", "x7", false},
   };
   const Lines dot1x = {"/sbin/ifconfig br0 192.168.0.254", "/sbin/route add default gw 192.168.0.1",
                        "/bin/rt2860apd"};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.auth0) + "," + c.auth1);
-    set_settings({{"wifiSSIDNum", "2"}, {"wifiAuth[0]", c.auth0}, {"wifiAuth[1]", c.auth1},
-                  {"lanConnIp4[2]", "192.168.0.1"}, {"lanConnMask4[2]", "255.255.255.0"}});
+    set_settings({{"wifiSSIDNum", "2"},
+                  {"wifiAuth[0]", c.auth0},
+                  {"wifiAuth[1]", c.auth1},
+                  {"lanConnIp4[2]", "192.168.0.1"},
+                  {"lanConnMask4[2]", "255.255.255.0"}});
     clear_shell_lines();
     Lines lines = start();
     auto igmp = std::find(lines.begin(), lines.end(), driver::kIgmpSnoop);
@@ -103,7 +120,9 @@ TEST_F(LifecycleTest, Dot1xWithALanThatIsNoAddress) {
   lan_values.insert(lan_values.end(), {"", "192.168.0", "192.168.0.1 "});
   for (const std::string& lan : lan_values) {
     SCOPED_TRACE(lan);
-    set_settings({{"wifiSSIDNum", "1"}, {"wifiAuth[0]", "6"}, {"lanConnIp4[2]", lan},
+    set_settings({{"wifiSSIDNum", "1"},
+                  {"wifiAuth[0]", "6"},
+                  {"lanConnIp4[2]", lan},
                   {"lanConnMask4[2]", "255.255.255.0"}});
     clear_shell_lines();
     testing::internal::CaptureStderr();

@@ -1,4 +1,6 @@
 // Radio MAC programming: the MAC text parser, and when the EEPROM words are written.
+#include "wlan/macprog.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -7,7 +9,6 @@
 
 #include "fake_platform.h"
 #include "gateway_fixture.h"
-#include "wlan/macprog.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
 // Random credentials: what wps_change writes, from which random bytes, and that an unusable
 // random device changes no setting.
+#include "wlan/random.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,7 +12,6 @@
 #include "gateway_fixture.h"
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
-#include "wlan/random.h"
 
 namespace {
 
@@ -122,7 +123,8 @@ TEST_F(RandomCredentialsTest, UnusableDeviceChangesNoSetting) {
     if (c.present)
       EXPECT_EQ(printed, "");
     else
-      EXPECT_EQ(printed, "Could not open /dev/urandom\nCould not open /dev/urandom\nCould not open /dev/urandom\n");
+      EXPECT_EQ(printed,
+                "Could not open /dev/urandom\nCould not open /dev/urandom\nCould not open /dev/urandom\n");
   }
 }
 
@@ -130,7 +132,8 @@ TEST_F(RandomCredentialsTest, SingleGeneratorsStoreOnlyTheirOwnSetting) {
   set_random(std::string("abcdefghijklmnopqrstuvwxyz0123", 30) + std::string("\x01\x00", 2) + "q1w2e3r4t5");
   EXPECT_EQ(set_random_ssid(), 0);
   EXPECT_EQ(read_file("/tmp/nvram"),
-            entry_list_of({{"wifiBssid[0]", "KES_" + std::string("abcdefghijklmnopqrstuvwxyz0").substr(0, ssid_length())}}));
+            entry_list_of({{"wifiBssid[0]",
+                            "KES_" + std::string("abcdefghijklmnopqrstuvwxyz0").substr(0, ssid_length())}}));
   set_random(std::string("\x01\x00", 2) + "q1w2e3r4t5");
   EXPECT_EQ(set_random_psk(), 0);
   EXPECT_EQ(value("wifiWpapsk", 0), "q1w2e3r4");

@@ -61,9 +61,9 @@ inline std::vector<std::string> shell_words(const std::string& command) {
 inline std::vector<std::string> hostile_values(const std::string& canary) {
   const std::string touch = "touch " + canary;
   return {
-      "12345678;" + touch,        "12345678$(" + touch + ")", "12345678`" + touch + "`",
-      "12345678|" + touch,        "12345678&" + touch,        "12345678'\"; " + touch + "; '",
-      "12345678\n" + touch,       "12345678 ; " + touch,      "12345678'$(" + touch + ")'",
+      "12345678;" + touch,  "12345678$(" + touch + ")", "12345678`" + touch + "`",
+      "12345678|" + touch,  "12345678&" + touch,        "12345678'\"; " + touch + "; '",
+      "12345678\n" + touch, "12345678 ; " + touch,      "12345678'$(" + touch + ")'",
   };
 }
 

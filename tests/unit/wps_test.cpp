@@ -1,5 +1,7 @@
 // WPS set-up: the driver commands and UPnP side of each condition, the wscd record for the
 // command agent, an unusable LAN address, and PINs that must not reach the shell as syntax.
+#include "wps/wps.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,15 +11,14 @@
 #include "fake_platform.h"
 #include "gateway_fixture.h"
 #include "wlan_test_support.h"
-#include "wps/wps.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
-const Settings kWpsOn = {{"wifiWpsEnable", "1"},         {"wifiRadioOnOff", "1"},
-                         {"wifiIFOn[0]", "1"},           {"wifiWpsDevPIN", "12345670"},
-                         {"lanConnIp4[2]", "192.168.0.1"}, {"lanConnMask4[2]", "255.255.255.0"}};
+const Settings kWpsOn = {
+    {"wifiWpsEnable", "1"},        {"wifiRadioOnOff", "1"},          {"wifiIFOn[0]", "1"},
+    {"wifiWpsDevPIN", "12345670"}, {"lanConnIp4[2]", "192.168.0.1"}, {"lanConnMask4[2]", "255.255.255.0"}};
 
 // `settings` with the values of `more` in place of its own.
 Settings with(Settings settings, const Settings& more) {
@@ -31,13 +32,11 @@ Settings with(Settings settings, const Settings& more) {
   return settings;
 }
 
-const Lines kStartUpnp = {"/usr/bin/killall -9 wscd",
-                          "/sbin/ifconfig lo up",
-                          "/sbin/ifconfig br0 192.168.0.254",
-                          "/sbin/route add -host 239.255.255.250 dev br0",
-                          "/bin/iwpriv ra0 set WscConfMode=7",
-                          "/bin/iwpriv ra0 set WscConfStatus=1",
-                          "/bin/iwpriv ra0 set WscGetConf=1"};
+const Lines kStartUpnp = {
+    "/usr/bin/killall -9 wscd",          "/sbin/ifconfig lo up",
+    "/sbin/ifconfig br0 192.168.0.254",  "/sbin/route add -host 239.255.255.250 dev br0",
+    "/bin/iwpriv ra0 set WscConfMode=7", "/bin/iwpriv ra0 set WscConfStatus=1",
+    "/bin/iwpriv ra0 set WscGetConf=1"};
 const Lines kStopUpnp = {"/sbin/ifconfig lo down", "/sbin/route delete 239.255.255.250",
                          "/usr/bin/killall -9 wscd", "/bin/iwpriv ra0 set WscGetConf=0"};
 const std::string kPinLine = "/bin/iwpriv ra0 set WscVendorPinCode=12345670";
