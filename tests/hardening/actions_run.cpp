@@ -11,36 +11,16 @@
 
 #include "fake_platform.h"
 #include "nvram/nvram.h"
-#include "rc/dispatch.h"
+#include "wlan_test_support.h"
 
 namespace {
 
 constexpr const char* kActions[] = {"show",      "start",     "stop",       "restart",   "addER",
                                     "clientPIN", "clientPBC", "unconfig",   "wps_change", "wps_clean",
                                     "wps_reset", "wps_init",  "mac_init",   "clientPBC_config",
-                                    "wps_config", "ledWps",   "nosuch"};
-constexpr std::string_view kSelf = "/sbin/qd_rc ";
-constexpr std::string_view kSuffix = " >/dev/console 2>&1";
+                                    "wps_config", "wpsled_on", "wpsled_off", "wpsled_success", "nosuch"};
 
 int remove_entry(const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }
-
-int run(std::vector<std::string> words) {
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  return qd_rc_main(static_cast<int>(words.size()), argv.data());
-}
-
-void run_child(std::string_view line) {
-  if (!line.starts_with(kSelf)) return;
-  line.remove_prefix(kSelf.size());
-  if (line.ends_with(kSuffix)) line.remove_suffix(kSuffix.size());
-  std::vector<std::string> words = {"qd_rc"};
-  for (size_t blank; (blank = line.find(' ')) != std::string_view::npos; line.remove_prefix(blank + 1))
-    words.emplace_back(line.substr(0, blank));
-  words.emplace_back(line);
-  run(words);
-}
 
 // Two gateways: one that reaches every branch (two SSIDs, WPS, 802.1X), one with an empty store.
 void lay_settings(bool full) {
@@ -65,22 +45,23 @@ int main() {
   std::string root = dir;
   for (const char* sub : {"/tmp", "/etc", "/dev", "/proc", "/sbin"}) ::mkdir((root + sub).c_str(), 0755);
   ::symlink("/dev/urandom", (root + "/dev/urandom").c_str());
+  std::fclose(std::fopen((root + "/dev/gpio").c_str(), "w"));
   fake::sys().root = root;
   fake::sys().interfaces["ra0"] = {0x00, 0x0c, 0x43, 0x30, 0x52, 0x77};
-  fake::sys().on_shell = [](const std::string& line) { run_child(line); };
+  wlan_test::run_children_in_process();
 
   int failures = 0;
   for (bool full : {true, false}) {
     for (const char* action : kActions) {
       lay_settings(full);
-      int status = run({"qd_rc", "wlan", action});
+      int status = wlan_test::run_qd_rc({"qd_rc", "wlan", action});
       if (status != 0) {
         std::fprintf(stderr, "wlan %s exited with %d\n", action, status);
         ++failures;
       }
     }
-    run({"qd_rc", "show"});
-    run({"qd_rc"});
+    wlan_test::run_qd_rc({"qd_rc", "show"});
+    wlan_test::run_qd_rc({"qd_rc"});
   }
   std::fprintf(stderr, "ran %zu actions twice, %zu shell lines\n", std::size(kActions), fake::sys().shell_lines.size());
   fake::reset();
