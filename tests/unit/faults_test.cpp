@@ -16,6 +16,7 @@
 #include "gateway_fixture.h"
 #include "nvram/image.h"
 #include "nvram/nvram.h"
+#include "wlan_test_support.h"
 
 namespace {
 
@@ -166,6 +167,142 @@ TEST_F(FaultsTest, UnusableSettingsFiles) {
       EXPECT_STREQ(nvram_get("wifiSSID[1]"), "guest");
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A gateway on which start, wps_change and the LED do their whole work.
+const Settings kGateway = {{"wifiSSIDNum", "2"},       {"wifiRadioOnOff", "1"},    {"wifiIFOn[0]", "1"},
+                           {"wifiWpsEnable", "1"},     {"wifiWpsState", "1"},      {"wifiWpsMode", "1"},
+                           {"wifiAuth[0]", "7"},       {"wifiBssid[0]", "home"},   {"wifiWpapsk[0]", "secret99"},
+                           {"lanConnIp4[2]", "192.168.0.1"}, {"lanConnMask4[2]", "255.255.255.0"},
+                           {"wifiMacAddr", "00:11:22:33:44:56"}};
+
+class RunFaultsTest : public FaultsTest {
+ protected:
+  void SetUp() override {
+    FaultsTest::SetUp();
+    ::mkdir(host_path("/etc/Wireless").c_str(), 0755);
+    ::mkdir(host_path("/etc/Wireless/RT2860").c_str(), 0755);
+    ::symlink("/dev/urandom", host_path("/dev/urandom").c_str());
+    write_file("/dev/gpio", "");
+    fake::sys().interfaces["ra0"] = {0x00, 0x0c, 0x43, 0x30, 0x52, 0x77};
+    set_settings(kGateway);
+  }
+
+  // Runs `qd_rc wlan <action>` (children in this process unless `children` is false) and
+  // gives its shell lines; the exit status must be 0 whatever the fault.
+  std::vector<std::string> run_action(const char* action, bool children = true) {
+    if (children)
+      wlan_test::run_children_in_process();
+    else
+      fake::sys().on_shell = nullptr;
+    clear_shell_lines();
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(wlan_test::run_qd_rc({"qd_rc", "wlan", action}), 0) << action;
+    stdout_ = testing::internal::GetCapturedStdout();
+    stderr_ = testing::internal::GetCapturedStderr();
+    return commands();
+  }
+
+  std::string stdout_, stderr_;
+};
+
+bool is_subsequence(const std::vector<std::string>& part, const std::vector<std::string>& whole) {
+  size_t i = 0;
+  for (const std::string& line : whole)
+    if (i < part.size() && part[i] == line) ++i;
+  return i == part.size();
+}
+
+TEST_F(RunFaultsTest, MissingFoldersAndRecordsLeaveTheCommandsAsTheyAre) {
+  const std::vector<std::string> normal = run_action("start");
+  ASSERT_TRUE(file_exists("/etc/Wireless/RT2860/RT2860.dat"));
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;
+  } cases[] = {
+      {"profile folder is a file",
+       [this] {
+         remove_file("/etc/Wireless/RT2860/RT2860.dat");
+         ::rmdir(host_path("/etc/Wireless/RT2860").c_str());
+         ::rmdir(host_path("/etc/Wireless").c_str());
+         write_file("/etc/Wireless", "not a folder");
+       }},
+      {"profile is a folder",
+       [this] {
+         remove_file("/etc/Wireless/RT2860/RT2860.dat");
+         ::mkdir(host_path("/etc/Wireless/RT2860/RT2860.dat").c_str(), 0755);
+       }},
+      {"command record is a folder", [this] { ::mkdir(host_path("/etc/cmd_agent").c_str(), 0755); }},
+      {"no /etc at all", [this] { ::system(("rm -rf " + host_path("/etc")).c_str()); }},
+      {"working copy missing, image sound",
+       [this] {
+         remove_file("/tmp/nvram");
+         set_image(kGateway);
+       }},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    c.arrange();
+    EXPECT_EQ(run_action("start"), normal);
+    EXPECT_EQ(read_file("/tmp/nvram"), entry_list_of(kGateway));
+  }
+}
+
+TEST_F(RunFaultsTest, UnusableDevicesChangeNoSetting) {
+  struct Case {
+    const char* name;
+    const char* action;
+    std::function<void()> arrange;
+    const char* message;  // on standard output or error
+  } cases[] = {
+      {"random device missing", "wps_change", [this] { remove_file("/dev/urandom"); }, "Could not open /dev/urandom"},
+      {"random device of zero bytes", "wps_change",
+       [this] {
+         remove_file("/dev/urandom");
+         write_file("/dev/urandom", std::string(64 * 1024, '\0'));
+       },
+       ""},
+      {"random device empty", "wps_change",
+       [this] {
+         remove_file("/dev/urandom");
+         write_file("/dev/urandom", "");
+       },
+       ""},
+      {"GPIO device missing", "wpsled_on", [this] { remove_file("/dev/gpio"); }, "/dev/gpio"},
+      {"GPIO device a folder", "wpsled_success",
+       [this] {
+         remove_file("/dev/gpio");
+         ::mkdir(host_path("/dev/gpio").c_str(), 0755);
+         fake::sys().ioctl_result = -1;
+       },
+       "ioctl"},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    c.arrange();
+    run_action(c.action);
+    EXPECT_EQ(read_file("/tmp/nvram"), entry_list_of(kGateway));
+    EXPECT_NE((stdout_ + stderr_).find(c.message), std::string::npos) << stdout_ << stderr_;
+  }
+}
+
+TEST_F(RunFaultsTest, FailedChildLeavesTheParentsStepsInPlace) {
+  const std::vector<std::string> normal = run_action("start");
+  // The child "/sbin/qd_rc wlan mac_init" does nothing at all, as one that fails at once.
+  const std::vector<std::string> without_child = run_action("start", false);
+  EXPECT_LT(without_child.size(), normal.size());
+  EXPECT_TRUE(is_subsequence(without_child, normal));
+  EXPECT_EQ(without_child.back(), normal.back());
+  EXPECT_EQ(read_file("/tmp/nvram"), entry_list_of(kGateway));
 }
 
 }  // namespace
