@@ -30,8 +30,7 @@ wifiEnc[0]=3
 wifiEnc[1]=3
 wifiHwmode=9
 lanConnIp4[2]=192.168.0.1
-lanConnMask4[2]=255.255.255.0
-wifiMacAddr=00:11:22:33:44:56'
+lanConnMask4[2]=255.255.255.0'
 actions=('wlan start' 'wlan stop' 'wlan restart' 'wlan addER' 'wlan clientPIN' 'wlan clientPBC'
   'wlan unconfig' 'wlan wps_change' 'wlan wps_clean' 'wlan wps_reset' 'wlan wps_init' 'wlan mac_init'
   'wlan clientPBC_config' 'wlan wps_config' 'wlan wpsled_on' 'wlan wpsled_success' 'wlan show' 'show')
@@ -95,9 +94,7 @@ shell)
   i=0
   for value in "${shell_values[@]}"; do
     i=$((i + 1))
-    fill "hostile$i" "${value//\\/\\\\}" "${keys[@]}"
-    # The escapes above are meant as escapes: undo the doubling for them.
-    sed -i 's/\\\\\(n\|r\|x[0-9a-f][0-9a-f]\)/\\\1/g' "$work/hostile$i.settings"
+    fill "hostile$i" "$value" "${keys[@]}"
     run_case "hostile$i"
   done
   ;;
