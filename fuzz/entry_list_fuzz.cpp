@@ -3,23 +3,9 @@
 
 #include <string>
 
+#include "hostile_support.h"
 #include "nvram/entry_list.h"
 #include "scratch_root.h"
-
-namespace {
-
-// A list the store can trust: entries up to an empty string that ends the data exactly.
-bool well_formed(std::string_view list) {
-  size_t pos = 0;
-  while (pos < list.size() && list[pos] != '\0') {
-    size_t end = list.find('\0', pos);
-    if (end == std::string_view::npos) return false;
-    pos = end + 1;
-  }
-  return pos + 1 == list.size();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
@@ -34,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!entry_list::valid_key(key) || key.find('\0') != std::string::npos || value.find('\0') != std::string::npos) return 0;
 
   std::string rebuilt = entry_list::rebuild(list, key, value);
-  FUZZ_CHECK(well_formed(rebuilt));
+  FUZZ_CHECK(hostile::well_formed_list(rebuilt));
   auto found = entry_list::find_value(rebuilt, key);
   FUZZ_CHECK(found && *found == value);
   FUZZ_CHECK(entry_list::rebuild(rebuilt, key, value) == rebuilt);

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "fake_platform.h"
+#include "hostile_support.h"
 #include "nvram/entry_list.h"
 #include "nvram/image.h"
 #include "nvram/nvram.h"
@@ -65,16 +66,6 @@ std::string read_store() {
   return list;
 }
 
-bool terminated(std::string_view list) {
-  size_t pos = 0;
-  while (pos < list.size() && list[pos] != '\0') {
-    size_t end = list.find('\0', pos);
-    if (end == std::string_view::npos) return false;
-    pos = end + 1;
-  }
-  return pos + 1 == list.size();
-}
-
 // Number of keys of each writer in this round, in one pass over the list: a key once set is
 // never removed, so these counts may only grow.
 std::vector<int> progress(std::string_view list, int round, int writers) {
@@ -100,7 +91,7 @@ std::vector<int> progress(std::string_view list, int round, int writers) {
     std::string list = read_store();
     __atomic_add_fetch(&shared->reads, 1, __ATOMIC_RELAXED);
     if (!entry_list::find_value(list, "anchor")) __atomic_add_fetch(&shared->empty_reads, 1, __ATOMIC_RELAXED);
-    bool sound = terminated(list);
+    bool sound = hostile::well_formed_list(list);
     std::vector<int> now = progress(list, round, writers);
     for (size_t w = 0; w < now.size(); ++w) sound = sound && now[w] >= seen[w];
     seen = now;

@@ -86,4 +86,15 @@ inline std::vector<std::string> profile_keys(std::string_view profile, std::stri
   return keys;
 }
 
+// A settings list the store can trust: entries up to an empty string that ends the data exactly.
+inline bool well_formed_list(std::string_view list) {
+  size_t pos = 0;
+  while (pos < list.size() && list[pos] != '\0') {
+    size_t end = list.find('\0', pos);
+    if (end == std::string_view::npos) return false;
+    pos = end + 1;
+  }
+  return pos + 1 == list.size();
+}
+
 }  // namespace hostile
