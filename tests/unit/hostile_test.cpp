@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -140,24 +141,30 @@ class HostileTest : public GatewayTest {
   }
 };
 
-TEST_F(HostileTest, NoValueChangesAShellLineOrTheProfile) {
-  std::vector<std::string> expected_keys[std::size(kActions)];
-  for (size_t a = 0; a < std::size(kActions); ++a) {
-    SCOPED_TRACE(std::string("baseline ") + kActions[a]);
-    expected_keys[a] = run_checked(baseline(), kActions[a]);
-  }
-  for (const HostileValue& value : hostile_values()) {
-    for (size_t a = 0; a < std::size(kActions); ++a) {
-      SCOPED_TRACE(std::string(value.name) + ", " + kActions[a]);
-      // The keys that steer the run keep their values: the same lines and profile keys must
-      // come out, with the hostile text only inside them.
-      EXPECT_EQ(run_checked(filled_with(value, false), kActions[a]), expected_keys[a]);
-      // Every key hostile: whatever branches run, each line stays harmless.
-      run_checked(filled_with(value, true), kActions[a]);
-      if (HasFailure()) return;  // one report per fault is enough
-    }
+// One test per value, so that they run side by side.
+class HostileValueTest : public HostileTest, public testing::WithParamInterface<size_t> {};
+
+TEST_P(HostileValueTest, ChangesNoShellLineNorTheProfile) {
+  const HostileValue value = hostile_values()[GetParam()];
+  for (const char* action : kActions) {
+    SCOPED_TRACE(std::string(value.name) + ", " + action);
+    const std::vector<std::string> expected_keys = run_checked(baseline(), action);
+    // The keys that steer the run keep their values: the same profile keys must come out,
+    // with the hostile text only inside the lines.
+    EXPECT_EQ(run_checked(filled_with(value, false), action), expected_keys);
+    // Every key hostile: whatever branches run, each line stays harmless.
+    run_checked(filled_with(value, true), action);
+    if (HasFailure()) return;  // one report per fault is enough
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Values, HostileValueTest, testing::Range<size_t>(0, hostile_values().size()),
+                         [](const testing::TestParamInfo<size_t>& info) {
+                           std::string name = hostile_values()[info.param].name;
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
 
 TEST_F(HostileTest, ArgumentsOfTheCommandLineStayArguments) {
   for (const HostileValue& value : hostile_values()) {
