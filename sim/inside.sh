@@ -28,14 +28,11 @@ echo "RT3090_ap 4096 0 - Live 0x0000000000000000" >"$root/proc/modules"
 mount -t sysfs sysfs "$root/sys"
 
 mount -t tmpfs -o mode=0755 tmpfs "$root/dev"
-mknod -m 666 "$root/dev/null" c 1 3
-mknod -m 666 "$root/dev/zero" c 1 5
-mknod -m 666 "$root/dev/random" c 1 8
-mknod -m 666 "$root/dev/urandom" c 1 9
 mkdir "$root/dev/net"
-mknod -m 666 "$root/dev/net/tun" c 10 200
+cp -a /dev/null /dev/zero /dev/random /dev/urandom "$root/dev/"
+cp -a /dev/net/tun "$root/dev/net/"
 # The GPIO driver: absent, or a device on which the LED request fails.
-[ "$gpio" = refusing ] && mknod -m 666 "$root/dev/gpio" c 1 3
+if [ "$gpio" = refusing ]; then mknod -m 666 "$root/dev/gpio" c 1 3; fi
 # The console: a pipe whose reader appends everything to the console log, in order.
 mkfifo -m 622 "$root/dev/console"
 cat "$root/dev/console" >"$sim/console.log" &
@@ -74,11 +71,13 @@ done
 # A command that never ends (a daemon that does not detach) is cut off rather than hanging.
 run_chrooted() { timeout "$1" env -i PATH="$gateway_path" "${sanitizer_env[@]}" chroot "$root" "${@:2}" 3>&-; }
 
+directories=("$sim/after")
+for ((step = 1; step <= $#; step++)); do directories+=("$sim/steps/$step"); done
+mkdir "${directories[@]}"
 step=0
 for command in "$@"; do
   step=$((step + 1))
   dir=$sim/steps/$step
-  mkdir -p "$dir"
   printf '%s\n' "$command" >"$dir/command"
   : >"$dir/console"
   read -r -a words <<<"$command" || true
@@ -95,7 +94,6 @@ done
 
 # The state after the last command.
 after=$sim/after
-mkdir -p "$after"
 brctl show >"$after/bridges" 2>&1 || true
 ip -o link show | awk '{
   name = $2; sub(/:$/, "", name); sub(/@.*/, "", name)
