@@ -22,6 +22,14 @@ for entry in /proc/*; do
   name=${entry#/proc/}
   case "$name" in *[!0-9]*) [ "$name" = modules ] || targets+=("/sim/pidview/proc/$name") ;; esac
 done
+# The sanitizers' runtime reads /proc/<its PID>/task: a link for every PID that this namespace
+# can hand out. From 6.14 on the kernel keeps pid_max per PID namespace, so it is made small
+# here; an older kernel shares it with the host, and it is only read.
+IFS=. read -r major minor _ </proc/sys/kernel/osrelease
+if ((major > 6 || (major == 6 && minor >= 14))); then echo 4096 >/proc/sys/kernel/pid_max; fi
+read -r pid_max </proc/sys/kernel/pid_max
+limit=$((pid_max < 32768 ? pid_max : 32768))
+for ((pid = 1; pid <= limit; pid++)); do targets+=("/sim/pidview/proc/$pid"); done
 ln -s "${targets[@]}" "$root/proc/"
 echo "RT3090_ap 4096 0 - Live 0x0000000000000000" >"$root/proc/modules"
 : >"$root/proc/qd_ledon"

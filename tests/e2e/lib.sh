@@ -14,6 +14,7 @@ QD_SIM=${QD_SIM:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/sim/qd-sim}
 work=$(mktemp -d "${TMPDIR:-/tmp}/qd-e2e.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 failures=0
+roots=()
 S=' >/dev/console 2>&1'  # what the command runner appends to every line
 
 fail() {
@@ -30,6 +31,7 @@ simulate() {
   local name=$1
   shift
   R=$work/$name
+  roots+=("$R")
   st=$R/sim/steps  # st/N/: command, status, stdout, stderr, console, shell, nvram of step N
   "$QD_SIM" --qd-rc "$QD_RC" --tool "$QD_NVRAM_TOOL" --keep "$R" --quiet "$@" || fail "qd-sim for $name failed"
 }
@@ -80,6 +82,13 @@ setting() {
 }
 
 finish() {
+  # A sanitizer build reports its findings on standard error, or on the console for a child.
+  local root
+  for root in "${roots[@]}"; do
+    if grep -rlE "ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:" "$root/sim/steps" >"$work/reports"; then
+      fail "sanitizer reports in: $(tr '\n' ' ' <"$work/reports")"
+    fi
+  done
   if ((failures)); then
     echo "$failures check(s) failed"
     exit 1
