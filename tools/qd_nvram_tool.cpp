@@ -33,10 +33,10 @@ bool read_file(const char* path, std::string& out) {
 }
 
 bool write_file(const char* path, const std::string& data) {
-  FILE* file = std::strcmp(path, "-") == 0 ? stdout : std::fopen(path, "wb");
+  bool to_stdout = std::strcmp(path, "-") == 0;
+  FILE* file = to_stdout ? stdout : std::fopen(path, "wb");
   bool ok = file != nullptr && std::fwrite(data.data(), 1, data.size(), file) == data.size();
-  if (file != nullptr && file != stdout) ok = std::fclose(file) == 0 && ok;
-  if (file == stdout) ok = std::fflush(stdout) == 0 && ok;
+  if (file != nullptr) ok = (to_stdout ? std::fflush(file) : std::fclose(file)) == 0 && ok;
   if (!ok) std::fprintf(stderr, "qd_nvram_tool: %s: %s\n", path, std::strerror(errno));
   return ok;
 }
