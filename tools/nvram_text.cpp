@@ -3,19 +3,13 @@
 
 #include <cstdio>
 
+#include "base/text.h"
 #include "nvram/entry_list.h"
 #include "nvram/image.h"
 
 namespace nvram_text {
 
 namespace {
-
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // Decodes the escapes of one field; nullopt and `why` set on a bad sequence.
 std::optional<std::string> unescape(std::string_view field, std::string& why) {
@@ -36,8 +30,8 @@ std::optional<std::string> unescape(std::string_view field, std::string& why) {
       case 't': out += '\t'; break;
       case '\\': out += '\\'; break;
       case 'x': {
-        int high = i + 1 < field.size() ? hex_digit(field[i + 1]) : -1;
-        int low = i + 2 < field.size() ? hex_digit(field[i + 2]) : -1;
+        int high = i + 1 < field.size() ? text::hex_digit(field[i + 1]) : -1;
+        int low = i + 2 < field.size() ? text::hex_digit(field[i + 2]) : -1;
         if (high < 0 || low < 0) {
           why = "\\x needs two hexadecimal digits";
           return std::nullopt;
