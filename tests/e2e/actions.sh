@@ -110,5 +110,5 @@ refusing() {
 }
 
 # One case per run (actions.sh enabled|disabled|refusing), so that CTest runs them side by side.
-"$1"
+"${1:?which case}"
 finish

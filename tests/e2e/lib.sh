@@ -89,6 +89,8 @@ finish() {
       fail "sanitizer reports in: $(tr '\n' ' ' <"$work/reports")"
     fi
   done
+  # The simulation leaves no mount behind (links and processes end with its namespaces).
+  if grep -qF "$work/" /proc/mounts; then fail "mounts left under $work"; fi
   if ((failures)); then
     echo "$failures check(s) failed"
     exit 1

@@ -4,6 +4,7 @@
 # finds the same address and writes nothing. The second start's creations fail on the console.
 . "$(dirname "$0")/lib.sh"
 
+loop() {
 settings mac <<'SET'
 wifiSSIDNum=2
 wifiRadioOnOff=1
@@ -38,8 +39,10 @@ expect_has "restart: bridge exists" "$st/2/console" "br1"
 expect_has "restart: module loaded" "$st/2/console" "insmod: can't insert '/lib/modules/qd_vrif.ko': File exists"
 expect_has "restart ends with the LED" "$st/2/shell" "/bin/echo 1 > /proc/qd_ledon"
 expect_text "ra1 up in br1 after restart" "up 00:0c:43:30:52:81 br1" "$(link ra1)"
+}
 
 # Components are compared by value and the text is repeated as stored; five components do nothing.
+forms() {
 settings short <<'SET'
 wifiMacAddr=0:c:43:30:52:80
 SET
@@ -52,4 +55,8 @@ expect_lines "short components" 1 </dev/null
 simulate mac-five --settings "$work/five.settings" -- 'wlan mac_init'
 expect_file "five components" "$st/1/stdout" </dev/null
 expect_lines "five components" 1 </dev/null
+}
+
+# One case per run (mac.sh loop|forms), side by side in CTest.
+"${1:?which case}"
 finish

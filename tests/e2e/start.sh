@@ -262,5 +262,5 @@ expect_file "N=8: one rt2860apd" "$R/sim/after/daemons" <<<"rt2860apd: /bin/rt28
 }
 
 # One case per run (start.sh n0|n1|n2|n8), so that CTest runs them side by side.
-"$1"
+"${1:?which case}"
 finish
