@@ -57,7 +57,7 @@ for target in build/fuzz/fuzz/*_fuzz; do
 done
 
 echo "=== hostile settings and faults (unit level)"
-if ./build/host-debug/tests/unit/unit_tests --gtest_filter='Hostile*:ShellHazard*:Faults*' >"$log" 2>&1; then
+if ./build/host-debug/tests/unit/unit_tests --gtest_filter='*Hostile*:ShellHazard*:*Faults*' >"$log" 2>&1; then
   note "hostile settings and faults: $(grep -c '^\[       OK \]' "$log") tests passed"
 else
   grep -E 'FAILED|Failure|error' "$log" | head -20
