@@ -1,37 +1,49 @@
 // Search and rebuild of the settings entry list.
+//
+// Every get walks the whole list of a store that may hold tens of kilobytes, so the walk
+// costs one memchr per entry and nothing more: the key is compared only at entries whose
+// first byte and "=" sit where the key's would, and nothing is copied.
 #include "nvram/entry_list.h"
+
+#include <cstring>
 
 namespace entry_list {
 
 namespace {
 
-// Calls `visit(entry)` for each entry, stopping at the list terminator or the end of data.
-template <typename Visit>
-void for_each_entry(std::string_view data, Visit visit) {
-  size_t pos = 0;
-  while (pos < data.size() && data[pos] != '\0') {
-    size_t end = data.find('\0', pos);
-    if (end == std::string_view::npos) end = data.size();
-    if (!visit(data.substr(pos, end - pos))) return;
-    pos = end + 1;
-  }
+constexpr size_t kNone = std::string_view::npos;
+
+// The end of the entry that begins at `pos`: its terminating zero byte, or the end of data.
+size_t entry_end(std::string_view data, size_t pos) {
+  const void* zero = std::memchr(data.data() + pos, '\0', data.size() - pos);
+  return zero ? static_cast<size_t>(static_cast<const char*>(zero) - data.data()) : data.size();
 }
 
-bool entry_matches(std::string_view entry, std::string_view key) {
-  return entry.size() > key.size() && entry.starts_with(key) &&
-         entry[key.size()] == '=';
+// The offset of the first entry of `key` at or after the entry that begins at `pos`, or
+// kNone; then `list_end` is where the list ends: its terminator, or the end of the data.
+size_t find_entry(std::string_view data, size_t pos, std::string_view key, size_t& list_end) {
+  const char* bytes = data.data();
+  const size_t size = data.size();
+  const size_t key_size = key.size();
+  while (pos < size && bytes[pos] != '\0') {
+    // The key holds no zero byte, so equal bytes mean the entry is at least that long.
+    if (key_size < size - pos && bytes[pos + key_size] == '=' &&
+        std::memcmp(bytes + pos, key.data(), key_size) == 0)
+      return pos;
+    pos = entry_end(data, pos) + 1;
+  }
+  list_end = pos < size ? pos : size;
+  return kNone;
 }
 
 }  // namespace
 
 std::optional<std::string_view> find_value(std::string_view data, std::string_view key) {
-  std::optional<std::string_view> found;
-  for_each_entry(data, [&](std::string_view entry) {
-    if (!entry_matches(entry, key)) return true;
-    found = entry.substr(key.size() + 1);
-    return false;
-  });
-  return found;
+  size_t list_end;
+  size_t entry = find_entry(data, 0, key, list_end);
+  if (entry == kNone) return std::nullopt;
+  size_t value = entry + key.size() + 1;
+  return data.substr(value, entry_end(data, value) - value);
 }
 
 void append_entry(std::string& list, std::string_view key, std::string_view value) {
@@ -41,22 +53,32 @@ void append_entry(std::string& list, std::string_view key, std::string_view valu
   list += '\0';
 }
 
+size_t rebuild_tail(std::string_view data, std::string_view key, std::string_view value, std::string& tail) {
+  tail.clear();
+  size_t list_end = 0;
+  size_t first = find_entry(data, 0, key, list_end);
+  size_t offset = first == kNone ? list_end : first;
+  size_t pos = offset;
+  for (size_t entry = first; entry != kNone; entry = find_entry(data, pos, key, list_end)) {
+    tail.append(data.substr(pos, entry - pos));  // whole entries, terminators included
+    append_entry(tail, key, value);
+    pos = entry_end(data, entry) + 1;
+    if (pos > data.size()) pos = data.size();
+  }
+  tail.append(data.substr(pos, list_end - pos));
+  // A last entry without its zero byte (a list cut short) is closed before the new end,
+  // unless it was the key's own entry, replaced whole.
+  if (list_end > 0 && data[list_end - 1] != '\0' && (list_end > pos || first == kNone)) tail += '\0';
+  if (first == kNone) append_entry(tail, key, value);
+  tail += '\0';
+  return offset;
+}
+
 std::string rebuild(std::string_view data, std::string_view key, std::string_view value) {
-  std::string list;
-  list.reserve(data.size() + key.size() + value.size() + 3);
-  bool replaced = false;
-  for_each_entry(data, [&](std::string_view entry) {
-    if (entry_matches(entry, key)) {
-      append_entry(list, key, value);
-      replaced = true;
-    } else {
-      list.append(entry);
-      list += '\0';
-    }
-    return true;
-  });
-  if (!replaced) append_entry(list, key, value);
-  list += '\0';
+  std::string tail;
+  size_t offset = rebuild_tail(data, key, value, tail);
+  std::string list(data.substr(0, offset));
+  list += tail;
   return list;
 }
 

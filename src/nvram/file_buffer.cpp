@@ -27,8 +27,10 @@ bool FileBuffer::load(const char* path, LockMode lock) {
 
 bool FileBuffer::read_fd(int fd) {
   size_ = 0;
+  file_size_ = 0;
   long size = platform::file_size(fd);
   if (size < 0 || !reserve(static_cast<size_t>(size))) return false;
+  file_size_ = static_cast<size_t>(size);
   long got = platform::read_whole(fd, bytes_, static_cast<size_t>(size));
   if (got < 0) return false;
   size_ = static_cast<size_t>(got);
