@@ -1,11 +1,15 @@
 // Search and rebuild of the settings entry list.
 //
 // Every get walks the whole list of a store that may hold tens of kilobytes, so the walk
-// costs one memchr per entry and nothing more: the key is compared only at entries whose
-// first byte and "=" sit where the key's would, and nothing is copied.
+// looks at the zero bytes (the entry boundaries) a block at a time and compares the key only
+// at entries whose "=" sits where the key's would; nothing is copied.
 #include "nvram/entry_list.h"
 
+#include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace entry_list {
 
@@ -13,26 +17,81 @@ namespace {
 
 constexpr size_t kNone = std::string_view::npos;
 
+// The zero bytes of one block of the list, as a mask walked from the lowest address up.
+#if defined(__SSE2__)
+using ZeroMask = uint32_t;  // bit i: byte i of the block is zero
+constexpr size_t kBlock = 16;
+
+ZeroMask zero_mask(const char* block) {
+  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
+  return static_cast<ZeroMask>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+}
+size_t first_zero(ZeroMask mask) { return static_cast<size_t>(__builtin_ctz(mask)); }
+ZeroMask drop_first(ZeroMask mask) { return mask & (mask - 1); }
+#else
+// A machine word at a time: the top bit of each zero byte is set, and no other bit.
+using ZeroMask = unsigned long;
+constexpr size_t kBlock = sizeof(ZeroMask);
+constexpr ZeroMask kLow7 = ~static_cast<ZeroMask>(0) / 0xFF * 0x7F;
+
+ZeroMask zero_mask(const char* block) {
+  ZeroMask word;
+  std::memcpy(&word, block, sizeof word);
+  return ~(((word & kLow7) + kLow7) | word | kLow7);
+}
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+size_t first_zero(ZeroMask mask) { return static_cast<size_t>(__builtin_ctzl(mask)) / 8; }
+ZeroMask drop_first(ZeroMask mask) { return mask & (mask - 1); }
+#else
+size_t first_zero(ZeroMask mask) { return static_cast<size_t>(__builtin_clzl(mask)) / 8; }
+ZeroMask drop_first(ZeroMask mask) {
+  return mask & ~(static_cast<ZeroMask>(1) << (sizeof mask * 8 - 1 - __builtin_clzl(mask)));
+}
+#endif
+#endif
+
 // The end of the entry that begins at `pos`: its terminating zero byte, or the end of data.
 size_t entry_end(std::string_view data, size_t pos) {
   const void* zero = std::memchr(data.data() + pos, '\0', data.size() - pos);
   return zero ? static_cast<size_t>(static_cast<const char*>(zero) - data.data()) : data.size();
 }
 
+// Whether the entry that begins at `pos` is one of `key`. The key holds no zero byte, so
+// equal bytes mean the entry is at least that long.
+bool entry_of(std::string_view data, size_t pos, std::string_view key) {
+  return key.size() < data.size() - pos && data[pos + key.size()] == '=' &&
+         std::memcmp(data.data() + pos, key.data(), key.size()) == 0;
+}
+
 // The offset of the first entry of `key` at or after the entry that begins at `pos`, or
 // kNone; then `list_end` is where the list ends: its terminator, or the end of the data.
 size_t find_entry(std::string_view data, size_t pos, std::string_view key, size_t& list_end) {
-  const char* bytes = data.data();
   const size_t size = data.size();
-  const size_t key_size = key.size();
-  while (pos < size && bytes[pos] != '\0') {
-    // The key holds no zero byte, so equal bytes mean the entry is at least that long.
-    if (key_size < size - pos && bytes[pos + key_size] == '=' &&
-        std::memcmp(bytes + pos, key.data(), key_size) == 0)
-      return pos;
-    pos = entry_end(data, pos) + 1;
+  if (pos >= size || data[pos] == '\0') {
+    list_end = pos < size ? pos : size;
+    return kNone;
   }
-  list_end = pos < size ? pos : size;
+  if (entry_of(data, pos, key)) return pos;
+  // Every later entry begins right after a zero byte; an empty one ends the list.
+  auto next_entry = [&](size_t zero, size_t& found) {
+    size_t entry = zero + 1;
+    if (entry >= size || data[entry] == '\0') {
+      list_end = entry < size ? entry : size;
+      found = kNone;
+      return true;
+    }
+    if (!entry_of(data, entry, key)) return false;
+    found = entry;
+    return true;
+  };
+  size_t found;
+  size_t block = pos;
+  for (; size - block >= kBlock; block += kBlock)
+    for (ZeroMask mask = zero_mask(data.data() + block); mask; mask = drop_first(mask))
+      if (next_entry(block + first_zero(mask), found)) return found;
+  for (; block < size; ++block)
+    if (data[block] == '\0' && next_entry(block, found)) return found;
+  list_end = size;
   return kNone;
 }
 

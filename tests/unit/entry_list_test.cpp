@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "gateway_fixture.h"
 #include "nvram/entry_list.h"
@@ -85,6 +87,34 @@ TEST(EntryListTest, FindValueStopsAtTheTerminatorAndMatchesWholeKeys) {
     if (found) {
       EXPECT_EQ(std::string(*found), *c.value);
     }
+  }
+}
+
+// The list is walked a block of bytes at a time: entries of every length from 1 to 40
+// bytes, so that boundaries, terminators and keys fall at every place within a block.
+TEST(EntryListTest, EveryEntryOfALongListIsFoundAtEveryAlignment) {
+  for (size_t shift = 0; shift < 17; ++shift) {
+    std::string list = std::string(shift, 'p') + "=\0"s;
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (size_t n = 0; n < 120; ++n) {
+      std::string key = std::to_string(n);
+      key.insert(key.begin(), 'k');
+      key.append(n % 7, 'x');
+      std::string value(n % 41, static_cast<char>('a' + n % 26));
+      list += key + "=" + value + '\0';
+      entries.emplace_back(key, value);
+    }
+    for (const auto& [key, value] : entries) {
+      SCOPED_TRACE("shift " + std::to_string(shift) + ", key " + key);
+      auto found = entry_list::find_value(list, key);
+      ASSERT_TRUE(found.has_value());
+      EXPECT_EQ(std::string(*found), value);
+      // The same list ended right ahead of this entry does not hold it any more.
+      size_t at = list.find("\0"s + key + "=");
+      std::string cut = list.substr(0, at + 1) + '\0' + list.substr(at + 1);
+      EXPECT_FALSE(entry_list::find_value(cut, key).has_value());
+    }
+    EXPECT_FALSE(entry_list::find_value(list, "k1000").has_value());
   }
 }
 
