@@ -57,42 +57,62 @@ size_t entry_end(std::string_view data, size_t pos) {
 }
 
 // Whether the entry that begins at `pos` is one of `key`. The key holds no zero byte, so
-// equal bytes mean the entry is at least that long.
-bool entry_of(std::string_view data, size_t pos, std::string_view key) {
+// equal bytes mean the entry is at least that long. The "=" and the first byte are looked
+// at before the library is called.
+inline bool entry_of(std::string_view data, size_t pos, std::string_view key) {
   return key.size() < data.size() - pos && data[pos + key.size()] == '=' &&
-         std::memcmp(data.data() + pos, key.data(), key.size()) == 0;
+         (key.empty() || (data[pos] == key[0] && std::memcmp(data.data() + pos, key.data(), key.size()) == 0));
 }
+
+// The zero bytes of the data from an offset on, in order: a block at a time, and the last
+// bytes (less than a block) with memchr.
+class ZeroBytes {
+ public:
+  ZeroBytes(std::string_view data, size_t pos) : data_(data), block_(pos) { load(); }
+
+  // The offset of the next zero byte, or the size of the data when there is none.
+  size_t next() {
+    const size_t size = data_.size();
+    while (!mask_) {
+      if (size - block_ < kBlock) {
+        const void* zero = block_ < size ? std::memchr(data_.data() + block_, '\0', size - block_) : nullptr;
+        if (!zero) {
+          block_ = size;
+          return size;
+        }
+        size_t at = static_cast<size_t>(static_cast<const char*>(zero) - data_.data());
+        block_ = at + 1;
+        return at;
+      }
+      block_ += kBlock;
+      load();
+    }
+    size_t at = block_ + first_zero(mask_);
+    mask_ = drop_first(mask_);
+    return at;
+  }
+
+ private:
+  void load() { mask_ = data_.size() - block_ >= kBlock ? zero_mask(data_.data() + block_) : 0; }
+
+  std::string_view data_;
+  size_t block_;  // the block that mask_ describes, or the next byte past the last block
+  ZeroMask mask_ = 0;
+};
 
 // The offset of the first entry of `key` at or after the entry that begins at `pos`, or
 // kNone; then `list_end` is where the list ends: its terminator, or the end of the data.
 size_t find_entry(std::string_view data, size_t pos, std::string_view key, size_t& list_end) {
   const size_t size = data.size();
-  if (pos >= size || data[pos] == '\0') {
-    list_end = pos < size ? pos : size;
-    return kNone;
-  }
-  if (entry_of(data, pos, key)) return pos;
-  // Every later entry begins right after a zero byte; an empty one ends the list.
-  auto next_entry = [&](size_t zero, size_t& found) {
-    size_t entry = zero + 1;
+  ZeroBytes zeros(data, pos);
+  // Every entry but the first begins right after a zero byte; an empty one ends the list.
+  for (size_t entry = pos;; entry = zeros.next() + 1) {
     if (entry >= size || data[entry] == '\0') {
       list_end = entry < size ? entry : size;
-      found = kNone;
-      return true;
+      return kNone;
     }
-    if (!entry_of(data, entry, key)) return false;
-    found = entry;
-    return true;
-  };
-  size_t found;
-  size_t block = pos;
-  for (; size - block >= kBlock; block += kBlock)
-    for (ZeroMask mask = zero_mask(data.data() + block); mask; mask = drop_first(mask))
-      if (next_entry(block + first_zero(mask), found)) return found;
-  for (; block < size; ++block)
-    if (data[block] == '\0' && next_entry(block, found)) return found;
-  list_end = size;
-  return kNone;
+    if (entry_of(data, entry, key)) return entry;
+  }
 }
 
 }  // namespace

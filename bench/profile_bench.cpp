@@ -1,0 +1,141 @@
+// The driver profile writer and the start sequence (shell lines recorded, not run) on
+// settings stores of 16, 64 and 256 KB with 1, 4 and 8 SSIDs: processor time per call and
+// the number of store reads, beside the floor of reading the store once in the same run.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "bench_platform.h"
+#include "report.h"
+#include "store.h"
+#include "wlan/lifecycle.h"
+#include "wlan/profile.h"
+
+namespace {
+
+constexpr int kSizesKb[] = {16, 64, 256};
+constexpr int kSsidCounts[] = {1, 4, 8};
+constexpr int kTemplateSsids = 4;  // the SSIDs of the example gateway's settings
+
+// The example gateway's settings (tests/data/home_gateway.settings) with `ssids` SSIDs:
+// SSID i takes the per-SSID settings of the example's SSID i % 4.
+bench::Settings gateway_settings(int ssids) {
+  std::ifstream in(QD_GATEWAY_SETTINGS);
+  if (!in) {
+    std::fprintf(stderr, "cannot read %s\n", QD_GATEWAY_SETTINGS);
+    std::exit(1);
+  }
+  bench::Settings global, per_ssid[kTemplateSsids];
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    size_t eq = line.find('=');
+    std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+    size_t open = key.find('[');
+    int index = open == std::string::npos ? -1 : std::atoi(key.c_str() + open + 1);
+    if (key == "wifiSSIDNum") value = std::to_string(ssids);
+    if (index < 0 || key.starts_with("lan"))
+      global.emplace_back(key, value);
+    else if (index < kTemplateSsids)
+      per_ssid[index].emplace_back(key.substr(0, open), value);
+  }
+  bench::Settings settings = global;
+  for (int i = 0; i < ssids; ++i)
+    for (const auto& [base, value] : per_ssid[i % kTemplateSsids])
+      settings.emplace_back(base + "[" + std::to_string(i) + "]", value);
+  return settings;
+}
+
+void lay_store(int kb, int ssids) {
+  bench::Store store = bench::make_store(static_cast<size_t>(kb) * 1024, gateway_settings(ssids));
+  bench::write_host_file("/tmp/nvram", store.entries);
+  bench::write_host_file("/tmp/qd_nvram", bench::image_of(store.entries));
+}
+
+// The floor, as in nvram_bench: open, shared lock, size, one read, close.
+void floor_read(benchmark::State& state, int kb) {
+  lay_store(kb, 1);
+  std::string path = bench::host_path("/tmp/nvram");
+  std::vector<char> buffer(static_cast<size_t>(kb) * 1024 + 1);
+  for (auto _ : state) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct flock lk {};
+    lk.l_type = F_RDLCK;
+    lk.l_whence = SEEK_SET;
+    ::fcntl(fd, F_SETLKW, &lk);
+    struct stat st;
+    ::fstat(fd, &st);
+    benchmark::DoNotOptimize(::read(fd, buffer.data(), static_cast<size_t>(st.st_size)));
+    ::close(fd);
+  }
+}
+
+// Store reads and shell lines per call, as counters. Sets of a start (a key taken from the
+// image) change the store, so it is laid afresh before each call.
+void run(benchmark::State& state, int kb, int ssids, int (*action)()) {
+  lay_store(kb, ssids);
+  bench::counters().clear();
+  for (auto _ : state) benchmark::DoNotOptimize(action());
+  const bench::Counters& count = bench::counters();
+  double calls = static_cast<double>(state.iterations());
+  state.counters["reads"] = static_cast<double>(count.working_copy_opens) / calls;
+  state.counters["image_reads"] = static_cast<double>(count.image_opens) / calls;
+  state.counters["lines"] = static_cast<double>(count.shell_lines) / calls;
+}
+
+std::string name(const char* what, int kb, int ssids) {
+  return std::string(what) + "/" + std::to_string(kb) + "KB/" + std::to_string(ssids) + "ssid";
+}
+
+void print_table(const bench::TableReporter& report) {
+  for (const char* what : {"profile", "start"}) {
+    std::printf("\n%s: microseconds per call, store reads per call (working copy + image), and\n"
+                "the time in reads of the whole store (time / floor)\n",
+                what == std::string("profile") ? "creat_ralink_wlan_config" : "wlan_start, shell lines not run");
+    std::printf("%-7s %8s |", "store", "floor");
+    for (int ssids : kSsidCounts) std::printf(" %-26s", (std::to_string(ssids) + " SSID").c_str());
+    std::printf("\n");
+    for (int kb : kSizesKb) {
+      double floor = report.us("floor/" + std::to_string(kb) + "KB");
+      std::printf("%4d KB %8.2f |", kb, floor);
+      for (int ssids : kSsidCounts) {
+        std::string n = name(what, kb, ssids);
+        char cell[64];
+        std::snprintf(cell, sizeof cell, "%.0f, %.0f+%.0f (%.0fx)", report.us(n), report.counter(n, "reads"),
+                      report.counter(n, "image_reads"), floor > 0 ? report.us(n) / floor : 0.0);
+        std::printf(" %-26s", cell);
+      }
+      std::printf("\n");
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  bench::make_scratch_root();
+  for (int kb : kSizesKb) {
+    benchmark::RegisterBenchmark(("floor/" + std::to_string(kb) + "KB").c_str(), floor_read, kb)
+        ->Unit(benchmark::kMicrosecond);
+    for (int ssids : kSsidCounts) {
+      benchmark::RegisterBenchmark(name("profile", kb, ssids).c_str(), run, kb, ssids, creat_ralink_wlan_config)
+          ->Unit(benchmark::kMicrosecond);
+      benchmark::RegisterBenchmark(name("start", kb, ssids).c_str(), run, kb, ssids, wlan_start)
+          ->Unit(benchmark::kMicrosecond);
+    }
+  }
+  bench::TableReporter report;
+  benchmark::RunSpecifiedBenchmarks(&report);
+  print_table(report);
+  benchmark::Shutdown();
+  bench::remove_scratch_root();
+  return 0;
+}
