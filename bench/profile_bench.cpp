@@ -96,21 +96,22 @@ std::string name(const char* what, int kb, int ssids) {
 
 void print_table(const bench::TableReporter& report) {
   for (const char* what : {"profile", "start"}) {
-    std::printf("\n%s: microseconds per call, store reads per call (working copy + image), and\n"
-                "the time in reads of the whole store (time / floor)\n",
+    std::printf("\n%s: milliseconds per call, store reads per call (working copy + image), and\n"
+                "the time per read against the floor (time / reads / floor)\n",
                 what == std::string("profile") ? "creat_ralink_wlan_config" : "wlan_start, shell lines not run");
-    std::printf("%-7s %8s |", "store", "floor");
-    for (int ssids : kSsidCounts) std::printf(" %-26s", (std::to_string(ssids) + " SSID").c_str());
+    std::printf("%-7s %8s |", "store", "floor us");
+    for (int ssids : kSsidCounts) std::printf(" %-24s", (std::to_string(ssids) + " SSID").c_str());
     std::printf("\n");
     for (int kb : kSizesKb) {
       double floor = report.us("floor/" + std::to_string(kb) + "KB");
       std::printf("%4d KB %8.2f |", kb, floor);
       for (int ssids : kSsidCounts) {
         std::string n = name(what, kb, ssids);
+        double reads = report.counter(n, "reads") + report.counter(n, "image_reads");
         char cell[64];
-        std::snprintf(cell, sizeof cell, "%.0f, %.0f+%.0f (%.0fx)", report.us(n), report.counter(n, "reads"),
-                      report.counter(n, "image_reads"), floor > 0 ? report.us(n) / floor : 0.0);
-        std::printf(" %-26s", cell);
+        std::snprintf(cell, sizeof cell, "%.2f, %.0f+%.0f (%.2fx)", report.us(n) / 1000, report.counter(n, "reads"),
+                      report.counter(n, "image_reads"), floor > 0 && reads > 0 ? report.us(n) / reads / floor : 0.0);
+        std::printf(" %-24s", cell);
       }
       std::printf("\n");
     }

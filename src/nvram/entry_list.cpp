@@ -22,29 +22,29 @@ constexpr size_t kNone = std::string_view::npos;
 using ZeroMask = uint32_t;  // bit i: byte i of the block is zero
 constexpr size_t kBlock = 16;
 
-ZeroMask zero_mask(const char* block) {
+[[gnu::always_inline]] inline ZeroMask zero_mask(const char* block) {
   __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
   return static_cast<ZeroMask>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
 }
-size_t first_zero(ZeroMask mask) { return static_cast<size_t>(__builtin_ctz(mask)); }
-ZeroMask drop_first(ZeroMask mask) { return mask & (mask - 1); }
+[[gnu::always_inline]] inline size_t first_zero(ZeroMask mask) { return static_cast<size_t>(__builtin_ctz(mask)); }
+[[gnu::always_inline]] inline ZeroMask drop_first(ZeroMask mask) { return mask & (mask - 1); }
 #else
 // A machine word at a time: the top bit of each zero byte is set, and no other bit.
 using ZeroMask = unsigned long;
 constexpr size_t kBlock = sizeof(ZeroMask);
 constexpr ZeroMask kLow7 = ~static_cast<ZeroMask>(0) / 0xFF * 0x7F;
 
-ZeroMask zero_mask(const char* block) {
+[[gnu::always_inline]] inline ZeroMask zero_mask(const char* block) {
   ZeroMask word;
   std::memcpy(&word, block, sizeof word);
   return ~(((word & kLow7) + kLow7) | word | kLow7);
 }
 #if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-size_t first_zero(ZeroMask mask) { return static_cast<size_t>(__builtin_ctzl(mask)) / 8; }
-ZeroMask drop_first(ZeroMask mask) { return mask & (mask - 1); }
+[[gnu::always_inline]] inline size_t first_zero(ZeroMask mask) { return static_cast<size_t>(__builtin_ctzl(mask)) / 8; }
+[[gnu::always_inline]] inline ZeroMask drop_first(ZeroMask mask) { return mask & (mask - 1); }
 #else
-size_t first_zero(ZeroMask mask) { return static_cast<size_t>(__builtin_clzl(mask)) / 8; }
-ZeroMask drop_first(ZeroMask mask) {
+[[gnu::always_inline]] inline size_t first_zero(ZeroMask mask) { return static_cast<size_t>(__builtin_clzl(mask)) / 8; }
+[[gnu::always_inline]] inline ZeroMask drop_first(ZeroMask mask) {
   return mask & ~(static_cast<ZeroMask>(1) << (sizeof mask * 8 - 1 - __builtin_clzl(mask)));
 }
 #endif
@@ -71,7 +71,7 @@ class ZeroBytes {
   ZeroBytes(std::string_view data, size_t pos) : data_(data), block_(pos) { load(); }
 
   // The offset of the next zero byte, or the size of the data when there is none.
-  size_t next() {
+  [[gnu::always_inline]] size_t next() {
     const size_t size = data_.size();
     while (!mask_) {
       if (size - block_ < kBlock) {
@@ -93,20 +93,70 @@ class ZeroBytes {
   }
 
  private:
-  void load() { mask_ = data_.size() - block_ >= kBlock ? zero_mask(data_.data() + block_) : 0; }
+  [[gnu::always_inline]] void load() { mask_ = data_.size() - block_ >= kBlock ? zero_mask(data_.data() + block_) : 0; }
 
   std::string_view data_;
   size_t block_;  // the block that mask_ describes, or the next byte past the last block
   ZeroMask mask_ = 0;
 };
 
+#if defined(__SSE2__)
+// Bit i: byte i of the 16 at `at` equals `byte`.
+[[gnu::always_inline]] inline uint32_t byte_mask(const char* at, __m128i byte) {
+  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, byte)));
+}
+
+// Walks the zero bytes from `from` on, 16 at a time, and stops only at those followed by
+// the list terminator or by an entry that has the key's first byte and its "=" where the
+// key's would be: most blocks are passed without a branch per entry. Returns true with
+// `result` set (an entry of the key, or kNone with `list_end`) when the walk has ended;
+// else false with `from` at the first byte it has not looked at.
+bool skim(std::string_view data, size_t& from, std::string_view key, size_t& list_end, size_t& result) {
+  const char* bytes = data.data();
+  const size_t reach = 17 + key.size();  // the last byte a block looks at, plus one
+  if (key.empty() || data.size() < reach) return false;
+  const __m128i zero = _mm_setzero_si128(), first = _mm_set1_epi8(key[0]), equals = _mm_set1_epi8('=');
+  for (; data.size() - from >= reach; from += 16) {
+    uint32_t ends = byte_mask(bytes + from, zero);
+    if (!ends) continue;
+    uint32_t after = byte_mask(bytes + from + 1, zero);
+    uint32_t hits = ends & (after | (byte_mask(bytes + from + 1, first) & byte_mask(bytes + from + 1 + key.size(), equals)));
+    for (; hits; hits &= hits - 1) {
+      size_t entry = from + static_cast<size_t>(__builtin_ctz(hits)) + 1;
+      if (bytes[entry] == '\0') {
+        list_end = entry;
+        result = kNone;
+        return true;
+      }
+      if (std::memcmp(bytes + entry, key.data(), key.size()) == 0) {
+        result = entry;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+#endif
+
 // The offset of the first entry of `key` at or after the entry that begins at `pos`, or
 // kNone; then `list_end` is where the list ends: its terminator, or the end of the data.
 size_t find_entry(std::string_view data, size_t pos, std::string_view key, size_t& list_end) {
   const size_t size = data.size();
-  ZeroBytes zeros(data, pos);
-  // Every entry but the first begins right after a zero byte; an empty one ends the list.
-  for (size_t entry = pos;; entry = zeros.next() + 1) {
+  if (pos >= size || data[pos] == '\0') {
+    list_end = pos < size ? pos : size;
+    return kNone;
+  }
+  if (entry_of(data, pos, key)) return pos;
+  // Every later entry begins right after a zero byte; an empty one ends the list.
+  size_t from = pos;
+#if defined(__SSE2__)
+  size_t result;
+  if (skim(data, from, key, list_end, result)) return result;
+#endif
+  ZeroBytes zeros(data, from);
+  for (;;) {
+    size_t entry = zeros.next() + 1;
     if (entry >= size || data[entry] == '\0') {
       list_end = entry < size ? entry : size;
       return kNone;
