@@ -5,8 +5,6 @@
 
 #include <cstdio>
 #include <fcntl.h>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,39 +20,8 @@ namespace {
 
 constexpr int kSizesKb[] = {16, 64, 256};
 constexpr int kSsidCounts[] = {1, 4, 8};
-constexpr int kTemplateSsids = 4;  // the SSIDs of the example gateway's settings
-
-// The example gateway's settings (tests/data/home_gateway.settings) with `ssids` SSIDs:
-// SSID i takes the per-SSID settings of the example's SSID i % 4.
-bench::Settings gateway_settings(int ssids) {
-  std::ifstream in(QD_GATEWAY_SETTINGS);
-  if (!in) {
-    std::fprintf(stderr, "cannot read %s\n", QD_GATEWAY_SETTINGS);
-    std::exit(1);
-  }
-  bench::Settings global, per_ssid[kTemplateSsids];
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    size_t eq = line.find('=');
-    std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-    size_t open = key.find('[');
-    int index = open == std::string::npos ? -1 : std::atoi(key.c_str() + open + 1);
-    if (key == "wifiSSIDNum") value = std::to_string(ssids);
-    if (index < 0 || key.starts_with("lan"))
-      global.emplace_back(key, value);
-    else if (index < kTemplateSsids)
-      per_ssid[index].emplace_back(key.substr(0, open), value);
-  }
-  bench::Settings settings = global;
-  for (int i = 0; i < ssids; ++i)
-    for (const auto& [base, value] : per_ssid[i % kTemplateSsids])
-      settings.emplace_back(base + "[" + std::to_string(i) + "]", value);
-  return settings;
-}
-
 void lay_store(int kb, int ssids) {
-  bench::Store store = bench::make_store(static_cast<size_t>(kb) * 1024, gateway_settings(ssids));
+  bench::Store store = bench::make_store(static_cast<size_t>(kb) * 1024, bench::gateway_settings(ssids));
   bench::write_host_file("/tmp/nvram", store.entries);
   bench::write_host_file("/tmp/qd_nvram", bench::image_of(store.entries));
 }

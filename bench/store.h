@@ -27,7 +27,7 @@ inline void append_entry(std::string& list, const std::string& key, const std::s
 
 // Filler entries up to `size` bytes (terminator included), with `middle` placed halfway.
 inline Store make_store(size_t size, const Settings& middle = {}) {
-  static const char* const kFamilies[] = {"lanConn", "wanPpp", "fwRule", "qosClass", "dhcpStatic",
+  static const char* const kFamilies[] = {"lanDhcp", "wanPpp", "fwRule", "qosClass", "dhcpStatic",
                                           "tr069Param", "voipLine", "usbShare", "routeStatic", "ddnsHost"};
   static const char* const kFields[] = {"Name", "Enable", "Addr4", "Mask4", "Port", "Proto", "Comment", "Mode"};
   Store store;
@@ -54,6 +54,10 @@ inline Store make_store(size_t size, const Settings& middle = {}) {
   store.entries += '\0';
   return store;
 }
+
+// The example gateway's settings (tests/data/home_gateway.settings) with `ssids` SSIDs:
+// SSID i takes the per-SSID settings of the example's SSID i % 4.
+Settings gateway_settings(int ssids);
 
 // An image file: 40-byte little-endian header (magic "RON\0", length, CRC-32), then the list.
 std::string image_of(const std::string& entries);
