@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs every benchmark of qd_rc on a release build and prints their tables: settings get and
 # set against the floor of reading the store once, the system calls of one get and one set,
-# the profile writer and the start sequence by store size and SSID count, and `wlan start` in
-# the simulated gateway against the replay of its shell lines. Not part of scripts/test.sh:
-# these are measurements, not tests. Timings are ratios taken within one run.
+# the profile writer and the start sequence by store size and SSID count, the start of one
+# shell line, and `wlan start` in the simulated gateway against the replay of its shell
+# lines. Not part of scripts/test.sh: these are measurements, not tests. Timings are ratios
+# taken within one run.
 #   QD_BENCH_REPETITIONS (default 5)   repetitions of each micro-benchmark (median kept)
 #   QD_BENCH_START_RUNS (default 7)    runs of each side of the start comparison
 set -euo pipefail
@@ -45,6 +46,13 @@ fi
 
 echo
 "$bin/profile_bench" "${flags[@]}" 2>/dev/null | sed -n '/^creat_ralink_wlan_config/,$p'
+
+echo
+echo "Starting one shell line, /bin/sh -c : (median wall time, microseconds):"
+"$bin/shell_bench" "${flags[@]}" 2>/dev/null |
+  awk '/_median/ { name = $1; sub(/\/real_time_median/, "", name); printf "  %-15s %s\n", name, $2 }'
+echo "  (runner: qd_rc's, posix_spawn; library_system: the C library's system(3); fork_exec: fork"
+echo "   and exec, as a system(3) that forks)"
 
 echo
 bash bench/start_vs_replay.sh "${QD_BENCH_START_RUNS:-7}"
