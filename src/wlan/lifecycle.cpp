@@ -17,7 +17,6 @@ namespace {
 
 using driver::kWiredIf;
 
-int ssid_count() { return uci_get_int_n("wifiSSIDNum", -1); }
 
 void add_vlan(int vlan) {
   SYSTEM(driver::kVlanAdd, kWiredIf, vlan);
@@ -44,7 +43,7 @@ void start_dot1x(int ssids) {
 }  // namespace
 
 int wlan_start() {
-  const int ssids = ssid_count();
+  const int ssids = wifi_ssid_count();
   creat_ralink_wlan_config();
   SYSTEM(driver::kSelfMacInit);
   for (int i = 1; i < ssids; ++i) {
@@ -73,7 +72,7 @@ int wlan_stop() {
   stop_wsc_upnp();
   SYSTEM(driver::kRa0Down);
   SYSTEM(driver::kRai0Down);
-  const int ssids = ssid_count();
+  const int ssids = wifi_ssid_count();
   for (int i = 1; i < ssids; ++i) SYSTEM(driver::kRaDown, i);
   SYSTEM(driver::kRouteDelDefault);
   SYSTEM(driver::kKillDot1xDaemon);

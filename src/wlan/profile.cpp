@@ -31,7 +31,7 @@ struct RadioSettings {
 
 RadioSettings read_radio_settings() {
   RadioSettings radio{};
-  radio.ssid_count = uci_get_int_n("wifiSSIDNum", -1);
+  radio.ssid_count = wifi_ssid_count();
   radio.channel = uci_get_int_n("wifiRadioChannel", -1);
   radio.hwmode = uci_get_int_n("wifiHwmode", -1);
   radio.bandwidth = uci_get_int_n("wifiBandwidth", -1);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -171,6 +172,25 @@ TEST_F(LifecycleTest, RestartIsStopThenStartWhateverTheCase) {
     lines.erase(std::remove(lines.begin(), lines.end(), driver::kMkdirProfileDir), lines.end());
     EXPECT_EQ(lines, expected);
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LifecycleTest, AnSsidCountBeyondTheRadioIsCappedAndReportedOnce) {
+  set_settings({{"wifiSSIDNum", "100000"}});
+  std::filesystem::create_directories(host_path(driver::kProfileDir));
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(wlan_test::run_qd_rc({"qd_rc", "wlan", "restart"}), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "qd_rc: wifiSSIDNum 100000 is more than 16 SSIDs; using 16\n");
+  const Lines lines = commands();
+  EXPECT_LT(lines.size(), 200u);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "/usr/sbin/brctl addbr br16"), lines.end());
+  EXPECT_EQ(std::find(lines.begin(), lines.end(), "/sbin/ifconfig ra16 down"), lines.end());
+  const std::string profile = read_file(driver::kProfilePath);
+  EXPECT_NE(profile.find("\nBssidNum=100000\n"), std::string::npos) << "the count itself is written as stored";
+  EXPECT_NE(profile.find("\nAccessPolicy3=0\nAccessControlList3=\n"), std::string::npos);
 }
 
 }  // namespace
