@@ -79,6 +79,19 @@ void write_host_file(const char* gateway_path, const std::string& bytes) {
   ::close(fd);
 }
 
+long read_once(const std::string& host_file, std::vector<char>& buffer) {
+  int fd = ::open(host_file.c_str(), O_RDONLY | O_CLOEXEC);
+  struct flock lock {};
+  lock.l_type = F_RDLCK;
+  lock.l_whence = SEEK_SET;
+  ::fcntl(fd, F_SETLKW, &lock);
+  struct stat st;
+  ::fstat(fd, &st);
+  long got = ::read(fd, buffer.data(), static_cast<size_t>(st.st_size));
+  ::close(fd);
+  return got;
+}
+
 }  // namespace bench
 
 namespace platform {

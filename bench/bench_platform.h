@@ -29,4 +29,9 @@ void remove_scratch_root();
 std::string host_path(const char* gateway_path);
 void write_host_file(const char* gateway_path, const std::string& bytes);
 
+// The floor of a settings call, with plain system calls: opens the host file, takes the
+// shared lock, asks the size, reads the whole file into `buffer` (large enough) in one call
+// and closes it. Returns the count read.
+long read_once(const std::string& host_file, std::vector<char>& buffer);
+
 }  // namespace bench

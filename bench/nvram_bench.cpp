@@ -3,10 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <ctime>
 #include <unistd.h>
 #include <vector>
 
@@ -47,24 +46,13 @@ const std::pair<std::string, std::string>& entry_at(const bench::Store& store, b
   return store.settings[near_end ? store.settings.size() - 2 : 1];
 }
 
-// The floor, with plain system calls: open, shared lock, size, one read, close.
+// The floor: open, shared lock, size, one read, close.
 void floor_read(benchmark::State& state, int kb) {
   bench::Store store = store_of(kb);
   lay_store(store);
   std::string path = bench::host_path("/tmp/nvram");
   std::vector<char> buffer(store.entries.size() + 1);
-  for (auto _ : state) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct flock lk {};
-    lk.l_type = F_RDLCK;
-    lk.l_whence = SEEK_SET;
-    ::fcntl(fd, F_SETLKW, &lk);
-    struct stat st;
-    ::fstat(fd, &st);
-    ssize_t got = ::read(fd, buffer.data(), static_cast<size_t>(st.st_size));
-    benchmark::DoNotOptimize(got);
-    ::close(fd);
-  }
+  for (auto _ : state) benchmark::DoNotOptimize(bench::read_once(path, buffer));
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(store.entries.size()));
 }
 
@@ -151,10 +139,5 @@ int main(int argc, char** argv) {
           ->Unit(benchmark::kMicrosecond)
           ->UseManualTime();
   }
-  bench::TableReporter report;
-  benchmark::RunSpecifiedBenchmarks(&report);
-  print_table(report);
-  benchmark::Shutdown();
-  bench::remove_scratch_root();
-  return 0;
+  return bench::run_and_print(print_table);
 }

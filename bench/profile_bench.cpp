@@ -4,10 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #include "bench_platform.h"
@@ -31,17 +28,7 @@ void floor_read(benchmark::State& state, int kb) {
   lay_store(kb, 1);
   std::string path = bench::host_path("/tmp/nvram");
   std::vector<char> buffer(static_cast<size_t>(kb) * 1024 + 1);
-  for (auto _ : state) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct flock lk {};
-    lk.l_type = F_RDLCK;
-    lk.l_whence = SEEK_SET;
-    ::fcntl(fd, F_SETLKW, &lk);
-    struct stat st;
-    ::fstat(fd, &st);
-    benchmark::DoNotOptimize(::read(fd, buffer.data(), static_cast<size_t>(st.st_size)));
-    ::close(fd);
-  }
+  for (auto _ : state) benchmark::DoNotOptimize(bench::read_once(path, buffer));
 }
 
 // Store reads and shell lines per call, as counters. Sets of a start (a key taken from the
@@ -100,10 +87,5 @@ int main(int argc, char** argv) {
           ->Unit(benchmark::kMicrosecond);
     }
   }
-  bench::TableReporter report;
-  benchmark::RunSpecifiedBenchmarks(&report);
-  print_table(report);
-  benchmark::Shutdown();
-  bench::remove_scratch_root();
-  return 0;
+  return bench::run_and_print(print_table);
 }

@@ -9,6 +9,8 @@
 #include <map>
 #include <string>
 
+#include "bench_platform.h"
+
 namespace bench {
 
 struct Result {
@@ -67,5 +69,16 @@ class TableReporter : public benchmark::ConsoleReporter {
   std::map<std::string, Result> results_;
   std::map<std::string, bool> medians_;
 };
+
+// Runs the registered benchmarks, prints `print`'s table of their results, and removes the
+// scratch root. Returns main's exit status.
+inline int run_and_print(void (*print)(const TableReporter&)) {
+  TableReporter report;
+  benchmark::RunSpecifiedBenchmarks(&report);
+  print(report);
+  benchmark::Shutdown();
+  remove_scratch_root();
+  return 0;
+}
 
 }  // namespace bench

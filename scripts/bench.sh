@@ -6,7 +6,7 @@
 # lines. Not part of scripts/test.sh: these are measurements, not tests. Timings are ratios
 # taken within one run.
 #   QD_BENCH_REPETITIONS (default 5)   repetitions of each micro-benchmark (median kept)
-#   QD_BENCH_START_RUNS (default 7)    runs of each side of the start comparison
+#   QD_BENCH_START_RUNS (default 9)    runs of each side of the start comparison
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -55,4 +55,4 @@ echo "  (runner: qd_rc's, posix_spawn; library_system: the C library's system(3)
 echo "   and exec, as a system(3) that forks)"
 
 echo
-bash bench/start_vs_replay.sh "${QD_BENCH_START_RUNS:-7}"
+bash bench/start_vs_replay.sh "${QD_BENCH_START_RUNS:-9}"
