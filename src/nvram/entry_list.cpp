@@ -143,6 +143,9 @@ bool skim(std::string_view data, size_t& from, std::string_view key, size_t& lis
 // kNone; then `list_end` is where the list ends: its terminator, or the end of the data.
 size_t find_entry(std::string_view data, size_t pos, std::string_view key, size_t& list_end) {
   const size_t size = data.size();
+  // A key with a zero byte matches no entry (entries hold none), nor does one as long as the
+  // data, which the walk below never compares: the list is only walked to its end.
+  if (std::memchr(key.data(), '\0', key.size())) key = data;
   if (pos >= size || data[pos] == '\0') {
     list_end = pos < size ? pos : size;
     return kNone;

@@ -118,6 +118,12 @@ TEST(EntryListTest, EveryEntryOfALongListIsFoundAtEveryAlignment) {
   }
 }
 
+TEST(EntryListTest, AKeyWithAZeroByteMatchesNothing) {
+  const std::string list = "a=1\0a\0b=2\0\0"s;
+  EXPECT_FALSE(entry_list::find_value(list, "a\0b"s).has_value());
+  EXPECT_FALSE(entry_list::find_value(list, "a\0"s).has_value());
+}
+
 TEST(EntryListTest, RebuildTailKeepsEverythingAheadOfTheFirstChange) {
   for (const ListCase& list : kLists) {
     for (const char* value : {"", "home", "a much longer value than before", "x"}) {
