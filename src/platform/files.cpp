@@ -53,10 +53,10 @@ bool lock_file(int fd, LockKind kind) {
 }
 
 long file_size(int fd) {
-  // Only a regular file has a size to trust: a directory or device in a settings file's place
-  // reports anything (ext4 directories say 2^63 - 1) and would ask for that much memory.
+  // One call where seeking to the end and back takes two: every get asks this. Only a regular
+  // file has a size to trust: a directory or device in a settings file's place says anything.
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  if (::fstat(fd, &st) < 0 || !S_ISREG(st.st_mode)) return -1;
   return static_cast<long>(st.st_size);
 }
 
@@ -83,11 +83,11 @@ long read_some(int fd, void* buf, size_t len) {
   return static_cast<long>(n);
 }
 
-bool write_whole(int fd, const void* data, size_t len) {
+bool write_whole(int fd, const void* data, size_t len, size_t offset) {
   const auto* in = static_cast<const char*>(data);
   size_t done = 0;
   while (done < len) {
-    ssize_t n = ::pwrite(fd, in + done, len - done, static_cast<off_t>(done));
+    ssize_t n = ::pwrite(fd, in + done, len - done, static_cast<off_t>(offset + done));
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
