@@ -17,10 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   argv.push_back(nullptr);
 
   scratch::reset();
-  scratch::write_file("/tmp/nvram", scratch::entry_list_of({{"wifiSSIDNum", "2"},
-                                                            {"wifiRadioOnOff", "1"},
-                                                            {"wifiIFOn[0]", "1"},
-                                                            {"wifiWpsEnable", "1"}}));
+  scratch::write_file(
+      "/tmp/nvram",
+      scratch::entry_list_of(
+          {{"wifiSSIDNum", "2"}, {"wifiRadioOnOff", "1"}, {"wifiIFOn[0]", "1"}, {"wifiWpsEnable", "1"}}));
   int argc = static_cast<int>(words.size());
   int status = qd_rc_main(argc, argv.data());
 

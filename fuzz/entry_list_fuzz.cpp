@@ -17,7 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Any key, even one the store would refuse, is only looked up.
   auto before_other = entry_list::find_value(list, other);
   entry_list::find_value(list, key);
-  if (!entry_list::valid_key(key) || key.find('\0') != std::string::npos || value.find('\0') != std::string::npos) return 0;
+  if (!entry_list::valid_key(key) || key.find('\0') != std::string::npos ||
+      value.find('\0') != std::string::npos)
+    return 0;
 
   std::string rebuilt = entry_list::rebuild(list, key, value);
   FUZZ_CHECK(hostile::well_formed_list(rebuilt));

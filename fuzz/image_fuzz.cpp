@@ -23,8 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   if (!header || header->magic != kImageMagic) {
     FUZZ_CHECK(result == 2);
-  } else if (present.size() >= header->length &&
-             nvram_crc32(present.data(), header->length) == header->crc) {
+  } else if (present.size() >= header->length && nvram_crc32(present.data(), header->length) == header->crc) {
     // A header cut inside its reserved bytes with no data (length 0, CRC 0) is an empty image.
     FUZZ_CHECK(result == 0);
     FUZZ_CHECK(after == present.substr(0, header->length));

@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                            &read[4], &read[5]) == 6);
     for (int i = 0; i < 6; ++i) FUZZ_CHECK(read[i] == (*mac)[static_cast<size_t>(i)]);
     char formatted[18];
-    std::snprintf(formatted, sizeof formatted, "%02x:%02x:%02x:%02x:%02x:%02x", (*mac)[0], (*mac)[1], (*mac)[2],
-                  (*mac)[3], (*mac)[4], (*mac)[5]);
+    std::snprintf(formatted, sizeof formatted, "%02x:%02x:%02x:%02x:%02x:%02x", (*mac)[0], (*mac)[1],
+                  (*mac)[2], (*mac)[3], (*mac)[4], (*mac)[5]);
     FUZZ_CHECK(parse_mac_text(formatted) == mac);
   }
 

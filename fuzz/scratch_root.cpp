@@ -1,12 +1,13 @@
 // The scratch gateway root of the fuzz targets, on the fake platform.
 #include "scratch_root.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include "fake_platform.h"
 #include "hostile_support.h"
@@ -120,7 +121,8 @@ std::vector<std::pair<std::string, std::string>> fuzzed_settings(FuzzedDataProvi
   constexpr int kIndices[] = {-1, 0, 1, 2, 3, 7};
   std::vector<std::pair<std::string, std::string>> settings;
   while (input.remaining_bytes() > 0) {
-    const char* base = hostile::kSettingKeys[input.ConsumeIntegralInRange<size_t>(0, hostile::kSettingKeys.size() - 1)];
+    const char* base =
+        hostile::kSettingKeys[input.ConsumeIntegralInRange<size_t>(0, hostile::kSettingKeys.size() - 1)];
     int index = kIndices[input.ConsumeIntegralInRange<size_t>(0, std::size(kIndices) - 1)];
     std::string value = input.ConsumeRandomLengthString(300);
     std::erase(value, '\0');

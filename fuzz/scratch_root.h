@@ -3,9 +3,10 @@
 // recorded, and it is removed when the process ends.
 #pragma once
 
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <cstddef>
 #include <cstdint>
-#include <fuzzer/FuzzedDataProvider.h>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,10 +34,10 @@ std::string entry_list_of(const std::vector<std::pair<std::string, std::string>>
 }  // namespace scratch
 
 // Aborts with a message when an invariant does not hold: the fuzzer reports the input.
-#define FUZZ_CHECK(cond)                                                                   \
-  do {                                                                                     \
-    if (!(cond)) {                                                                         \
-      __builtin_printf("%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);           \
-      __builtin_abort();                                                                   \
-    }                                                                                      \
+#define FUZZ_CHECK(cond)                                                        \
+  do {                                                                          \
+    if (!(cond)) {                                                              \
+      __builtin_printf("%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
+      __builtin_abort();                                                        \
+    }                                                                           \
   } while (0)

@@ -16,9 +16,9 @@
 namespace {
 
 constexpr std::array<const char*, 16> kActions = {
-    "start",     "stop",      "restart",    "addER",      "clientPIN", "clientPBC",
-    "unconfig",  "wps_change", "wps_clean", "wps_reset",  "wps_init",  "mac_init",
-    "clientPBC_config", "wps_config", "show", "wpsled_on"};
+    "start",      "stop",      "restart",   "addER",    "clientPIN", "clientPBC",        "unconfig",
+    "wps_change", "wps_clean", "wps_reset", "wps_init", "mac_init",  "clientPBC_config", "wps_config",
+    "show",       "wpsled_on"};
 
 }  // namespace
 

@@ -7,19 +7,20 @@
 //   load_test [--writers N] [--sets N] [--readers N] [--seconds S]
 //
 // Rounds of the writers' work repeat until S seconds have passed (at least one round).
+#include <ftw.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <ftw.h>
 #include <string>
 #include <string_view>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "fake_platform.h"
@@ -44,8 +45,8 @@ struct Shared {
   long empty_reads;      // the store had no entries, or lacked the anchor key
   long malformed_reads;  // not terminated, or a writer's count went backwards
   long wps_runs;
-  long wps_bad;          // wps_change left a key that is not what it must be
-  long wps_idle;         // wps_change changed nothing (an action that is not there yet)
+  long wps_bad;   // wps_change left a key that is not what it must be
+  long wps_idle;  // wps_change changed nothing (an action that is not there yet)
 };
 
 Shared* shared;
@@ -90,7 +91,8 @@ std::vector<int> progress(std::string_view list, int round, int writers) {
   for (;;) {
     std::string list = read_store();
     __atomic_add_fetch(&shared->reads, 1, __ATOMIC_RELAXED);
-    if (!entry_list::find_value(list, "anchor")) __atomic_add_fetch(&shared->empty_reads, 1, __ATOMIC_RELAXED);
+    if (!entry_list::find_value(list, "anchor"))
+      __atomic_add_fetch(&shared->empty_reads, 1, __ATOMIC_RELAXED);
     bool sound = hostile::well_formed_list(list);
     std::vector<int> now = progress(list, round, writers);
     for (size_t w = 0; w < now.size(); ++w) sound = sound && now[w] >= seen[w];
@@ -154,10 +156,14 @@ Options parse(int argc, char** argv) {
   Options options;
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string_view flag = argv[i];
-    if (flag == "--writers") options.writers = std::atoi(argv[i + 1]);
-    else if (flag == "--sets") options.sets = std::atoi(argv[i + 1]);
-    else if (flag == "--readers") options.readers = std::atoi(argv[i + 1]);
-    else if (flag == "--seconds") options.seconds = std::atof(argv[i + 1]);
+    if (flag == "--writers")
+      options.writers = std::atoi(argv[i + 1]);
+    else if (flag == "--sets")
+      options.sets = std::atoi(argv[i + 1]);
+    else if (flag == "--readers")
+      options.readers = std::atoi(argv[i + 1]);
+    else if (flag == "--seconds")
+      options.seconds = std::atof(argv[i + 1]);
   }
   return options;
 }
@@ -166,7 +172,8 @@ Options parse(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   Options options = parse(argc, argv);
-  shared = static_cast<Shared*>(::mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+  shared = static_cast<Shared*>(
+      ::mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
   char dir[] = "/tmp/qd_rc_load.XXXXXX";
   if (shared == MAP_FAILED || !::mkdtemp(dir)) return 2;
   root = dir;
@@ -175,26 +182,35 @@ int main(int argc, char** argv) {
   ::symlink("/dev/urandom", (root + "/dev/urandom").c_str());
   fake::sys().root = root;
   // WPS on, radio and first SSID on: wps_change does its whole work.
-  for (auto [key, value] : {std::pair{"anchor", "1"}, {"wifiSSIDNum", "2"}, {"wifiRadioOnOff", "1"},
-                            {"wifiIFOn[0]", "1"}, {"wifiIFOn[1]", "1"}, {"wifiWpsEnable", "1"},
-                            {"wifiBssid[0]", "home"}, {"wifiBssid[1]", "guest"}})
+  for (auto [key, value] : {std::pair{"anchor", "1"},
+                            {"wifiSSIDNum", "2"},
+                            {"wifiRadioOnOff", "1"},
+                            {"wifiIFOn[0]", "1"},
+                            {"wifiIFOn[1]", "1"},
+                            {"wifiWpsEnable", "1"},
+                            {"wifiBssid[0]", "home"},
+                            {"wifiBssid[1]", "guest"}})
     nvram_set(key, value);
   std::freopen("/dev/null", "w", stdout);  // the actions' own diagnostics
 
   auto start = std::chrono::steady_clock::now();
-  auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
+  auto elapsed = [&] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
   long sets = 0, lost = 0;
   int rounds = 0;
   bool children_ok = true;
   do {
     int round = rounds++;
     std::vector<pid_t> background;
-    for (int r = 0; r < options.readers; ++r) background.push_back(spawn([&] { reader(round, options.writers); }));
+    for (int r = 0; r < options.readers; ++r)
+      background.push_back(spawn([&] { reader(round, options.writers); }));
     background.push_back(spawn([] { wps_changer(); }));
     std::vector<pid_t> writers;
     for (int w = 0; w < options.writers; ++w)
       writers.push_back(spawn([&, w] {
-        for (int s = 0; s < options.sets; ++s) nvram_set(key_of(round, w, s).c_str(), std::to_string(s).c_str());
+        for (int s = 0; s < options.sets; ++s)
+          nvram_set(key_of(round, w, s).c_str(), std::to_string(s).c_str());
       }));
     for (pid_t pid : writers) children_ok = wait_ok(pid) && children_ok;
     for (pid_t pid : background) stop(pid);
@@ -214,8 +230,8 @@ int main(int argc, char** argv) {
                "load: lost updates %ld, empty reads %ld, malformed reads %ld, unsound wps_change %ld, "
                "failed writers %d\n",
                rounds, seconds, options.writers, options.sets, sets, static_cast<double>(sets) / seconds,
-               options.readers, shared->reads, shared->wps_runs, shared->wps_idle, store_bytes, lost, shared->empty_reads,
-               shared->malformed_reads, shared->wps_bad, children_ok ? 0 : 1);
+               options.readers, shared->reads, shared->wps_runs, shared->wps_idle, store_bytes, lost,
+               shared->empty_reads, shared->malformed_reads, shared->wps_bad, children_ok ? 0 : 1);
   bool ok = lost == 0 && shared->empty_reads == 0 && shared->malformed_reads == 0 && shared->wps_bad == 0 &&
             children_ok;
   return ok ? 0 : 1;

@@ -1,17 +1,17 @@
 // Faults around the settings files: a full file system, a file-size limit, working copy or
 // image that cannot be read or is damaged. Each ends in the documented result, without a
 // crash, and nothing already stored is lost.
-#include <gtest/gtest.h>
-
-#include <csignal>
 #include <fcntl.h>
-#include <functional>
+#include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <functional>
 
 #include "gateway_fixture.h"
 #include "nvram/image.h"
@@ -70,8 +70,8 @@ TEST_F(FaultsTest, FullFileSystemLeavesTheWorkingCopyWhole) {
     if (nvram_load() != 0 || read_file("/tmp/nvram") != stored) return 2;
     // A set that fits in the space the list already has still goes through.
     nvram_set("wifiWpapsk[0]", "secret11");
-    if (read_file("/tmp/nvram") != entry_list_of({{"wifiSSIDNum", "2"}, {"wifiSSID[0]", "home"},
-                                                  {"wifiWpapsk[0]", "secret11"}}))
+    if (read_file("/tmp/nvram") !=
+        entry_list_of({{"wifiSSIDNum", "2"}, {"wifiSSID[0]", "home"}, {"wifiWpapsk[0]", "secret11"}}))
       return 3;
     const char* value = nvram_get("wifiSSID[0]");
     if (!value || std::string(value) != "home") return 4;
@@ -136,8 +136,7 @@ TEST_F(FaultsTest, UnusableSettingsFiles) {
       {"working copy without terminator",
        [this] { write_file("/tmp/nvram", std::string("wifiSSID[0]=home\0junk", 21)); }, 1, "home"},
       {"working copy of random bytes",
-       [this] { write_file("/tmp/nvram", std::string("\xff=\x01\0\0\0=\0wifiSSID[0]=x", 20)); }, 1,
-       nullptr},
+       [this] { write_file("/tmp/nvram", std::string("\xff=\x01\0\0\0=\0wifiSSID[0]=x", 20)); }, 1, nullptr},
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -174,10 +173,17 @@ TEST_F(FaultsTest, UnusableSettingsFiles) {
 namespace {
 
 // A gateway on which start, wps_change and the LED do their whole work.
-const Settings kGateway = {{"wifiSSIDNum", "2"},       {"wifiRadioOnOff", "1"},    {"wifiIFOn[0]", "1"},
-                           {"wifiWpsEnable", "1"},     {"wifiWpsState", "1"},      {"wifiWpsMode", "1"},
-                           {"wifiAuth[0]", "7"},       {"wifiBssid[0]", "home"},   {"wifiWpapsk[0]", "secret99"},
-                           {"lanConnIp4[2]", "192.168.0.1"}, {"lanConnMask4[2]", "255.255.255.0"},
+const Settings kGateway = {{"wifiSSIDNum", "2"},
+                           {"wifiRadioOnOff", "1"},
+                           {"wifiIFOn[0]", "1"},
+                           {"wifiWpsEnable", "1"},
+                           {"wifiWpsState", "1"},
+                           {"wifiWpsMode", "1"},
+                           {"wifiAuth[0]", "7"},
+                           {"wifiBssid[0]", "home"},
+                           {"wifiWpapsk[0]", "secret99"},
+                           {"lanConnIp4[2]", "192.168.0.1"},
+                           {"lanConnMask4[2]", "255.255.255.0"},
                            {"wifiMacAddr", "00:11:22:33:44:56"}};
 
 class RunFaultsTest : public FaultsTest {
@@ -262,7 +268,8 @@ TEST_F(RunFaultsTest, UnusableDevicesChangeNoSetting) {
     std::function<void()> arrange;
     const char* message;  // on standard output or error
   } cases[] = {
-      {"random device missing", "wps_change", [this] { remove_file("/dev/urandom"); }, "Could not open /dev/urandom"},
+      {"random device missing", "wps_change", [this] { remove_file("/dev/urandom"); },
+       "Could not open /dev/urandom"},
       {"random device of zero bytes", "wps_change",
        [this] {
          remove_file("/dev/urandom");

@@ -3,7 +3,6 @@
 // No value may add a command or an argument to a shell line, add or reorder profile lines,
 // damage the store, or stop the run from ending normally.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,17 +14,17 @@
 #include "gateway_fixture.h"
 #include "hostile_support.h"
 #include "nvram/entry_list.h"
-#include "wlan_test_support.h"
 #include "wlan/profile.h"
+#include "wlan_test_support.h"
 
 namespace {
 
 // Not an action word: the profile writer called directly.
 constexpr char kProfileOnly[] = "profile";
-constexpr const char* kActions[] = {"start",     "stop",      "restart",  "addER",    "clientPIN",
-                                    "clientPBC", "unconfig",  "wps_change", "wps_clean", "wps_reset",
-                                    "wps_init",  "mac_init",  "clientPBC_config", "wps_config",
-                                    "show",      "wpsled_on", "wpsled_off", "wpsled_success", kProfileOnly};
+constexpr const char* kActions[] = {"start",     "stop",       "restart",          "addER",      "clientPIN",
+                                    "clientPBC", "unconfig",   "wps_change",       "wps_clean",  "wps_reset",
+                                    "wps_init",  "mac_init",   "clientPBC_config", "wps_config", "show",
+                                    "wpsled_on", "wpsled_off", "wpsled_success",   kProfileOnly};
 constexpr char kProfile[] = "/etc/Wireless/RT2860/RT2860.dat";
 
 // Keys that steer which lines run; the other keys only fill values in.
@@ -40,8 +39,9 @@ struct HostileValue {
 };
 
 // Keys whose text reaches a command line, the profile or a device record.
-constexpr const char* kHugeKeys[] = {"wifiBssid", "wifiSSID", "wifiWpapsk", "wifiWpsDevPIN", "wifiWpsStaPIN",
-                                     "wifiMacAddr", "lanConnIp4", "modelName", "wifiWpsDevName", "wifiMacList"};
+constexpr const char* kHugeKeys[] = {"wifiBssid",      "wifiSSID",    "wifiWpapsk", "wifiWpsDevPIN",
+                                     "wifiWpsStaPIN",  "wifiMacAddr", "lanConnIp4", "modelName",
+                                     "wifiWpsDevName", "wifiMacList"};
 
 std::vector<HostileValue> hostile_values() {
   return {
@@ -61,20 +61,32 @@ std::vector<HostileValue> hostile_values() {
       {"glob and blanks", "* ? [a] ~ #"},
       {"non-ASCII", "\xff\xfe\x80\xc3\xa9\x01\x1b[31m"},
       {"100 KB", std::string(100 * 1024, 'A'), true},
-      {"100 KB hostile", std::string(50 * 1024, ';') + "$(touch /tmp/canary)" + std::string(50 * 1024, '\n'), true},
+      {"100 KB hostile", std::string(50 * 1024, ';') + "$(touch /tmp/canary)" + std::string(50 * 1024, '\n'),
+       true},
   };
 }
 
 // A gateway with two SSIDs, the radio and WPS on and 802.1X on the first SSID, so that start
 // reaches every branch that forms lines from settings.
 Settings baseline() {
-  return {{"wifiSSIDNum", "2"},       {"wifiRadioOnOff", "1"},  {"wifiIFOn[0]", "1"},
-          {"wifiIFOn[1]", "1"},       {"wifiWpsEnable", "1"},   {"wifiWpsState", "1"},
-          {"wifiWpsMode", "1"},       {"wifiAuth", "3"},        {"wifiAuth[0]", "3"},
-          {"wifiAuth[1]", "5"},       {"wifiEnc[0]", "3"},      {"wifiEnc[1]", "3"},
-          {"wifiHwmode", "9"},        {"lanConnIp4[2]", "192.168.0.1"},
-          {"lanConnMask4[2]", "255.255.255.0"}, {"wifiMacAddr", "00:11:22:33:44:55"},
-          {"wifiWpsDevPIN", "12345670"}, {"wifiWpsStaPIN", "12345670"}};
+  return {{"wifiSSIDNum", "2"},
+          {"wifiRadioOnOff", "1"},
+          {"wifiIFOn[0]", "1"},
+          {"wifiIFOn[1]", "1"},
+          {"wifiWpsEnable", "1"},
+          {"wifiWpsState", "1"},
+          {"wifiWpsMode", "1"},
+          {"wifiAuth", "3"},
+          {"wifiAuth[0]", "3"},
+          {"wifiAuth[1]", "5"},
+          {"wifiEnc[0]", "3"},
+          {"wifiEnc[1]", "3"},
+          {"wifiHwmode", "9"},
+          {"lanConnIp4[2]", "192.168.0.1"},
+          {"lanConnMask4[2]", "255.255.255.0"},
+          {"wifiMacAddr", "00:11:22:33:44:55"},
+          {"wifiWpsDevPIN", "12345670"},
+          {"wifiWpsStaPIN", "12345670"}};
 }
 
 template <size_t N>
@@ -124,7 +136,8 @@ class HostileTest : public GatewayTest {
     remove_file(kProfile);
     clear_shell_lines();
     testing::internal::CaptureStdout();
-    int status = std::string_view(action) == kProfileOnly ? (creat_ralink_wlan_config(), 0) : wlan_test::run_qd_rc({"qd_rc", "wlan", action});
+    int status = std::string_view(action) == kProfileOnly ? (creat_ralink_wlan_config(), 0)
+                                                          : wlan_test::run_qd_rc({"qd_rc", "wlan", action});
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(status, 0);
     for (const std::string& line : shell_lines()) {
