@@ -23,7 +23,9 @@ bool FileBuffer::reserve(size_t size) {
 
 bool FileBuffer::load(const char* path, LockMode lock) {
   size_ = 0;
-  platform::UniqueFd fd = platform::open_file(path, platform::OpenMode::read);
+  // Non-blocking, so that a FIFO put in the settings file's place cannot hang every get; for
+  // a regular file the flag changes nothing, and anything else reads as no store.
+  platform::UniqueFd fd = platform::open_file(path, platform::OpenMode::read_nonblock);
   if (!fd.valid()) return false;
   if (lock == LockMode::shared && !platform::lock_file(fd.get(), platform::LockKind::shared)) return false;
   // The lock is released when the descriptor closes.

@@ -135,9 +135,23 @@ TEST_F(FaultsTest, UnusableSettingsFiles) {
        4, "home"},
       {"working copy without terminator",
        [this] { write_file("/tmp/nvram", std::string("wifiSSID[0]=home\0junk", 21)); }, 1, "home"},
+      {"working copy a FIFO, image sound",
+       [this] {
+         ::mkfifo(host_path("/tmp/nvram").c_str(), 0600);
+         set_image(kStored);
+       },
+       -1, "home"},
+      {"image a FIFO",
+       [this] {
+         set_settings(kStored);
+         ::mkfifo(host_path("/tmp/qd_nvram").c_str(), 0600);
+       },
+       1, "home"},
       {"working copy of random bytes",
        [this] { write_file("/tmp/nvram", std::string("\xff=\x01\0\0\0=\0wifiSSID[0]=x", 20)); }, 1, nullptr},
   };
+  // A FIFO in a file's place must not hang the process: the whole case has 20 seconds.
+  ::alarm(20);
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
     TearDown();
@@ -158,14 +172,15 @@ TEST_F(FaultsTest, UnusableSettingsFiles) {
     // A set afterwards leaves a well-formed working copy that holds it, or (a directory in
     // its place) changes nothing and reports nothing.
     EXPECT_EQ(nvram_set("wifiSSID[1]", "guest"), 0);
-    std::string after = read_file("/tmp/nvram");
     struct stat st;
     if (::stat(host_path("/tmp/nvram").c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      std::string after = read_file("/tmp/nvram");
       EXPECT_GE(after.size(), 2u);
       EXPECT_TRUE(after.ends_with(std::string("\0\0", 2)));
       EXPECT_STREQ(nvram_get("wifiSSID[1]"), "guest");
     }
   }
+  ::alarm(0);
 }
 
 }  // namespace
