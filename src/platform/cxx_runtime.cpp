@@ -2,7 +2,6 @@
 // error hooks. Linking these here keeps libstdc++ out of the binary; with exceptions off, an
 // error the containers report (out of memory, a bad length) ends the process.
 #include <cstdlib>
-#include <memory>
 #include <new>
 
 void* operator new(std::size_t size) {
@@ -30,6 +29,7 @@ namespace std {
 
 extern "C" [[noreturn]] void __cxa_pure_virtual() { abort(); }
 
-// Without optimisation (debug and sanitizer builds) std::string calls allocator<char>'s members
-// out of line, and the library declares that instantiation extern: instantiate it here.
+// Unoptimised builds call allocator<char>'s members out of line, and the library headers
+// declare them instantiated in libstdc++; instantiate them here instead.
+#include <memory>
 template class std::allocator<char>;
