@@ -23,7 +23,7 @@ suite() {
   rm -f "$log"
 }
 
-for preset in ${QD_TEST_PRESETS:-host-debug host-asan release}; do suite "$preset"; done
+for preset in ${QD_TEST_PRESETS:-host-debug host-asan release mips-release mipsel-release}; do suite "$preset"; done
 echo
 echo "all suites: ${passed} passed, ${failed} failed"
 exit $status
