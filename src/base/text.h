@@ -30,4 +30,13 @@ static_assert(parse_int("99999999999") == INT_MAX && parse_int("-99999999999") =
 // "Begins with 1": the first character is the digit 1 (an absent or empty value never is).
 constexpr bool begins_with_1(const char* s) { return s && s[0] == '1'; }
 
+// The text up to its first line feed or carriage return: what a one-line file format can
+// hold of a value without the value adding lines of its own.
+constexpr std::string_view first_line(std::string_view s) {
+  size_t end = s.find_first_of("\r\n");
+  return end == std::string_view::npos ? s : std::string_view(s.data(), end);
+}
+
+static_assert(first_line("a\nb") == "a" && first_line("a\rb") == "a" && first_line("ab") == "ab");
+
 }  // namespace text

@@ -2,6 +2,7 @@
 // error hooks. Linking these here keeps libstdc++ out of the binary; with exceptions off, an
 // error the containers report (out of memory, a bad length) ends the process.
 #include <cstdlib>
+#include <memory>
 #include <new>
 
 void* operator new(std::size_t size) {
@@ -31,5 +32,4 @@ extern "C" [[noreturn]] void __cxa_pure_virtual() { abort(); }
 
 // Unoptimised builds call allocator<char>'s members out of line, and the library headers
 // declare them instantiated in libstdc++; instantiate them here instead.
-#include <memory>
 template class std::allocator<char>;

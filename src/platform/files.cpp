@@ -72,6 +72,14 @@ long read_whole(int fd, void* buf, size_t len) {
   return static_cast<long>(done);
 }
 
+long read_some(int fd, void* buf, size_t len) {
+  ssize_t n;
+  do {
+    n = ::read(fd, buf, len);
+  } while (n < 0 && errno == EINTR);
+  return static_cast<long>(n);
+}
+
 bool write_whole(int fd, const void* data, size_t len) {
   const auto* in = static_cast<const char*>(data);
   size_t done = 0;

@@ -59,6 +59,8 @@ long file_size(int fd);
 // Reads up to `len` bytes from offset 0, retrying short reads and EINTR; returns the count
 // read (less at end of file) or -1 on an error.
 long read_whole(int fd, void* buf, size_t len);
+// One read(2) at the current position, retrying EINTR: the count read, 0 at end of file, or -1.
+long read_some(int fd, void* buf, size_t len);
 // Writes all `len` bytes at offset 0; false on any error (ENOSPC included).
 bool write_whole(int fd, const void* data, size_t len);
 // Writes all `len` bytes at the current position; false on any error.

@@ -15,6 +15,9 @@ inline constexpr char kProfileDir[] = "/etc/Wireless/RT2860/";
 inline constexpr char kProfilePath[] = "/etc/Wireless/RT2860/RT2860.dat";
 inline constexpr char kMkdirProfileDir[] = "mkdir -p /etc/Wireless/RT2860/";
 
+// The most SSIDs the radio can carry (ra0 to ra15); a larger wifiSSIDNum is taken as this.
+inline constexpr int kMaxSsids = 16;
+
 // Wired side, VLANs and bridges. SSID i > 0 gets VLAN kVlanBase + i on kWiredIf and bridge bri.
 inline constexpr char kWiredIf[] = "eth2";
 inline constexpr int kVlanBase = 100;

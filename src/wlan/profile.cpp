@@ -1,4 +1,540 @@
-// The Ralink driver profile RT2860.dat.
+// The Ralink driver profile RT2860.dat: rendered from the settings as one text, then written
+// in one go. Constant lines are data (tables of key and literal value, walked in order);
+// the lines that depend on settings name where their value comes from.
 #include "wlan/profile.h"
 
-int creat_ralink_wlan_config() { return 1; }
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "base/text.h"
+#include "nvram/nvram.h"
+#include "nvram/uci.h"
+#include "platform/platform.h"
+#include "rc/runner.h"
+#include "wlan/driver.h"
+#include "wlan/mulssid.h"
+#include "wlan/queries.h"
+#include "wps/wps.h"
+
+namespace {
+
+// The four settings read before anything else, in this order.
+struct RadioSettings {
+  int ssid_count;  // wifiSSIDNum
+  int channel;     // wifiRadioChannel; 0 is the automatic channel
+  int hwmode;      // wifiHwmode, the stored wireless mode
+  int bandwidth;   // wifiBandwidth; 1 is 40 MHz
+};
+
+RadioSettings read_radio_settings() {
+  RadioSettings radio{};
+  radio.ssid_count = wifi_ssid_count();
+  radio.channel = uci_get_int_n("wifiRadioChannel", -1);
+  radio.hwmode = uci_get_int_n("wifiHwmode", -1);
+  radio.bandwidth = uci_get_int_n("wifiBandwidth", -1);
+  return radio;
+}
+
+// What the stored mode decides besides WirelessMode.
+struct ModeTexts {
+  std::string_view fixed_tx_mode = "OFDM";
+  int basic_rate = 15;
+  int ht_bw = 0;
+  int ht_extcha = 0;
+};
+
+ModeTexts mode_texts(const RadioSettings& radio) {
+  ModeTexts mode;
+  switch (radio.hwmode) {
+    case 1:
+      mode.fixed_tx_mode = "HT";
+      mode.basic_rate = 3;
+      break;
+    case 4:
+      mode.basic_rate = 351;
+      break;
+    case 6:
+    case 7:
+    case 9:
+      mode.fixed_tx_mode = "HT";
+      if (radio.bandwidth == 1) {
+        mode.ht_bw = 1;
+        if (radio.channel >= 1 && radio.channel <= 4) mode.ht_extcha = 1;
+      }
+      break;
+    default:
+      break;
+  }
+  return mode;
+}
+
+// The driver's WirelessMode for a stored mode below 13. Modes without an entry of their own
+// (-1 in the table, and 11 and 12 beyond its end) are written as 9.
+int wireless_mode(int hwmode) {
+  constexpr int kUnlisted = 9;
+  if (hwmode < 0 || static_cast<size_t>(hwmode) >= dot11mode2WirelessMode.size()) return kUnlisted;
+  int mode = dot11mode2WirelessMode[static_cast<size_t>(hwmode)];
+  return mode < 0 ? kUnlisted : mode;
+}
+
+template <size_t Size>
+std::string_view name_in(const std::array<std::string_view, Size>& table, int number) {
+  // Beyond the table: the empty name of its last entry.
+  if (number < 0 || static_cast<size_t>(number) >= Size) return table[Size - 1];
+  return table[static_cast<size_t>(number)];
+}
+
+// AuthMode, EncrypType and RekeyMethod, worked out from every SSID's wifiAuth and wifiEnc
+// before the first line is written. The first SSID alone decides the rekey method.
+struct SecurityTexts {
+  std::string auth_modes = "OPEN";
+  std::string encryp_types = "NONE";
+  std::string_view rekey_method = "DISABLE";
+};
+
+SecurityTexts security_texts(int ssid_count) {
+  SecurityTexts security;
+  for (int i = 0; i < ssid_count; ++i) {
+    int auth = uci_get_int_n("wifiAuth", i);
+    int enc = uci_get_int_n("wifiEnc", i);
+    if (i == 0) {
+      security.auth_modes = name_in(wifiAuth2AuthMode, auth);
+      security.encryp_types = name_in(wifiEnc2EncrypType, enc);
+      security.rekey_method = auth >= 2 ? "TIME" : "DISABLE";
+    } else {
+      (security.auth_modes += ';') += name_in(wifiAuth2AuthMode, auth);
+      (security.encryp_types += ';') += name_in(wifiEnc2EncrypType, enc);
+    }
+  }
+  return security;
+}
+
+// Where the value of a profile line comes from.
+enum class Source : uint8_t {
+  literal,     // the text `arg`
+  plain_int,   // the integer value of plain key `arg`, or of `fallback` when it is absent
+  plain_text,  // plain key `arg`, or `fallback` when it is absent
+  list,        // the per-SSID list of key `arg`
+  wep_type,    // Key<n>Type: length key `arg`, key number `number`
+  wep_key,     // Key<n>Str: the same
+  // Worked out by the writer:
+  wireless_mode,
+  fixed_tx_mode,
+  basic_rate,
+  frag_threshold,
+  no_forwarding,
+  hide_ssid,
+  no_forwarding_btn_bssid,
+  auto_channel_select,
+  auto_channel_skip_list,
+  pre_auth,
+  auth_mode,
+  encryp_type,
+  rekey_method,
+  ht_extcha,
+  ht_bw,
+  ht_gi,
+  ht_mcs,
+  wsc_conf_status,
+  wsc_vendor_pin,
+  ieee8021x,
+  own_ip_addr,
+};
+
+struct Line {
+  const char* key;
+  const char* arg;       // literal value, setting or WEP length key
+  const char* fallback;  // the value of an absent plain setting
+  int number;            // WEP key number
+  Source source;
+};
+
+constexpr Line lit(const char* key, const char* value) { return {key, value, nullptr, 0, Source::literal}; }
+constexpr Line plain_int(const char* key, const char* setting, const char* fallback) {
+  return {key, setting, fallback, 0, Source::plain_int};
+}
+constexpr Line plain_text(const char* key, const char* setting, const char* fallback) {
+  return {key, setting, fallback, 0, Source::plain_text};
+}
+constexpr Line list(const char* key, const char* setting) { return {key, setting, nullptr, 0, Source::list}; }
+constexpr Line derived(const char* key, Source source) { return {key, nullptr, nullptr, 0, source}; }
+constexpr Line wep(const char* key, Source source, const char* length_key, int number) {
+  return {key, length_key, nullptr, number, source};
+}
+
+// Radio block, after the two header lines.
+constexpr Line kRadioBlock[] = {
+    lit("CountryRegion", "0"),
+    lit("CountryRegionABand", "7"),
+    lit("CountryCode", "US"),
+    // The raw number: a stored negative count is printed negative.
+    plain_int("BssidNum", "wifiSSIDNum", "0"),
+    list("SSID", "wifiBssid"),
+    derived("WirelessMode", Source::wireless_mode),
+    derived("FixedTxMode", Source::fixed_tx_mode),
+    lit("TxRate", "0"),
+    // The raw number, while the automatic-channel rules treat a negative channel as 0.
+    plain_int("Channel", "wifiRadioChannel", "0"),
+    derived("BasicRate", Source::basic_rate),
+    plain_int("BeaconPeriod", "wifiBeaconInterval", "100"),
+    plain_int("DtimPeriod", "wifiDtimInterval", "1"),
+    plain_int("TxPower", "wifiTxPower", "100"),
+    lit("DisableOLBC", "0"),
+    plain_int("BGProtection", "wifiBGProtected", "0"),
+    lit("TxAntenna", ""),
+    lit("RxAntenna", ""),
+    plain_int("TxPreamble", "wifiTxPreamble", "0"),
+    plain_int("RTSThreshold", "wifiRTSThreshold", "2347"),
+    derived("FragThreshold", Source::frag_threshold),
+    plain_int("TxBurst", "wifiBurst", "1"),
+    lit("PktAggregate", "1"),
+    lit("FreqDelta", "0"),
+    lit("TurboRate", "0"),
+    list("WmmCapable", "wifiWmm"),
+    lit("APAifsn", "3;7;1;1"),
+    lit("APCwmin", "4;4;3;2"),
+    lit("APCwmax", "6;10;4;3"),
+    lit("APTxop", "0;0;94;47"),
+    lit("APACM", "0;0;0;0"),
+    lit("BSSAifsn", "3;7;2;2"),
+    lit("BSSCwmin", "4;4;3;2"),
+    lit("BSSCwmax", "10;10;4;3"),
+    lit("BSSTxop", "0;0;94;47"),
+    lit("BSSACM", "0;0;0;0"),
+    lit("AckPolicy", "0;0;0;0"),
+    lit("DLSCapable", "0"),
+    derived("NoForwarding", Source::no_forwarding),
+    derived("HideSSID", Source::hide_ssid),
+    derived("NoForwardingBTNBSSID", Source::no_forwarding_btn_bssid),
+    plain_int("ShortSlot", "wifiShortSlot", "1"),
+    derived("AutoChannelSelect", Source::auto_channel_select),
+    derived("AutoChannelSkipList", Source::auto_channel_skip_list),
+    lit("IEEE80211H", "0"),
+    lit("CarrierDetect", "0"),
+    lit("CSPeriod", "6"),
+    lit("RDRegion", ""),
+    lit("StationKeepAlive", "0"),
+    lit("DfsLowerLimit", "0"),
+    lit("DfsUpperLimit", "0"),
+    lit("FixDfsLimit", "0"),
+    lit("LongPulseRadarTh", "0"),
+    lit("AvgRssiReq", "0"),
+    lit("DFS_R66", "0"),
+    lit("BlockCh", ""),
+    lit("GreenAP", "0"),
+};
+
+// Security block. WAPI and mesh are written switched off.
+constexpr Line kSecurityBlock[] = {
+    derived("PreAuth", Source::pre_auth),
+    derived("AuthMode", Source::auth_mode),
+    derived("EncrypType", Source::encryp_type),
+    lit("WapiPsk1", ""),
+    lit("WapiPsk2", ""),
+    lit("WapiPsk3", ""),
+    lit("WapiPsk4", ""),
+    lit("WapiPsk5", ""),
+    lit("WapiPsk6", ""),
+    lit("WapiPsk7", ""),
+    lit("WapiPsk8", ""),
+    lit("WapiPskType", ""),
+    lit("Wapiifname", ""),
+    lit("WapiAsCertPath", ""),
+    lit("WapiUserCertPath", ""),
+    lit("WapiAsIpAddr", ""),
+    lit("WapiAsPort", ""),
+    derived("RekeyMethod", Source::rekey_method),
+    list("RekeyInterval", "wifiWpaRekeyInterval"),
+    lit("PMKCachePeriod", "10"),
+    lit("MeshAutoLink", "0"),
+    lit("MeshAuthMode", ""),
+    lit("MeshEncrypType", ""),
+    lit("MeshDefaultkey", "0"),
+    lit("MeshWEPKEY", ""),
+    lit("MeshWPAKEY", ""),
+    lit("MeshId", ""),
+    list("WPAPSK", "wifiWpapsk"),
+    list("DefaultKeyID", "wifiDefaultkey"),
+    wep("Key1Type", Source::wep_type, "wifiWepLen1", 1),
+    wep("Key1Str", Source::wep_key, "wifiWepLen1", 1),
+    wep("Key2Type", Source::wep_type, "wifiWepLen2", 2),
+    wep("Key2Str", Source::wep_key, "wifiWepLen2", 2),
+    wep("Key3Type", Source::wep_type, "wifiWepLen3", 3),
+    wep("Key3Str", Source::wep_key, "wifiWepLen3", 3),
+    wep("Key4Type", Source::wep_type, "wifiWepLen4", 4),
+    wep("Key4Str", Source::wep_key, "wifiWepLen4", 4),
+};
+
+// 802.11n block.
+constexpr Line kHtBlock[] = {
+    lit("HSCounter", "0"),
+    lit("HT_HTC", "1"),
+    lit("HT_RDG", "1"),
+    lit("HT_LinkAdapt", "0"),
+    plain_int("HT_OpMode", "wifiOpMode", "0"),
+    lit("HT_MpduDensity", "5"),
+    derived("HT_EXTCHA", Source::ht_extcha),
+    derived("HT_BW", Source::ht_bw),
+    lit("HT_AutoBA", "1"),
+    plain_int("HT_BADecline", "wifiDeclineBA", "0"),
+    plain_int("HT_AMSDU", "wifiAmsdu", "0"),
+    lit("HT_BAWinSize", "64"),
+    derived("HT_GI", Source::ht_gi),
+    plain_int("APSDCapable", "wifiWmmPs", "0"),
+    lit("HT_STBC", "1"),
+    derived("HT_MCS", Source::ht_mcs),
+    lit("HT_TxStream", "3"),
+    lit("HT_RxStream", "3"),
+    lit("HT_PROTECT", "1"),
+    lit("HT_DisallowTKIP", "1"),
+    lit("GreenAP", "0"),
+};
+
+constexpr Line kWpsBlock[] = {
+    lit("WscConfMode", "0"),
+    derived("WscConfStatus", Source::wsc_conf_status),
+    derived("WscVendorPinCode", Source::wsc_vendor_pin),
+    plain_text("WscModelName", "modelName", "HN530"),
+    plain_text("WscManufacturer", "wifiWpsMFG", "KESTA"),
+    plain_text("WscDeviceName", "wifiWpsDevName", "KESTA HN530 Router"),
+};
+
+// WDS, written switched off.
+constexpr Line kWdsBlock[] = {
+    lit("WdsEnable", "0"), lit("WdsPhyMode", ""), lit("WdsEncrypType", "NONE"), lit("WdsList", ""),
+    lit("Wds0Key", ""),    lit("Wds1Key", ""),    lit("Wds2Key", ""),           lit("Wds3Key", ""),
+};
+
+// RADIUS; accounting has its port and no server.
+constexpr Line kRadiusBlock[] = {
+    list("RADIUS_Server", "wifiWpaSrv"),
+    list("RADIUS_Port", "wifiWpaPort"),
+    list("RADIUS_Key", "wifiWpaSecret"),
+    list("session_timeout_interval", "wifiRadiusTimeout"),
+    derived("IEEE8021X", Source::ieee8021x),
+    lit("RADIUS_Acct_Server", ""),
+    lit("RADIUS_Acct_Port", "1813"),
+    lit("RADIUS_Acct_Key", ""),
+    derived("own_ip_addr", Source::own_ip_addr),
+    lit("Ethifname", ""),
+    lit("EAPifname", "br0;br1;br2;br3"),
+    lit("PreAuthifname", ""),
+    lit("idle_timeout_interval", "0"),
+    lit("WiFiTest", "0"),
+    lit("TGnWifiTest", "0"),
+};
+
+// The client interface, written switched off.
+constexpr Line kClientBlock[] = {
+    lit("ApCliEnable", "0"),       lit("ApCliSsid", ""),       lit("ApCliBssid", ""),
+    lit("ApCliAuthMode", ""),      lit("ApCliEncrypType", ""), lit("ApCliWPAPSK", ""),
+    lit("ApCliDefaultKeyId", "0"), lit("ApCliKey1Type", "0"),  lit("ApCliKey1Str", ""),
+    lit("ApCliKey2Type", "0"),     lit("ApCliKey2Str", ""),    lit("ApCliKey3Type", "0"),
+    lit("ApCliKey3Str", ""),       lit("ApCliKey4Type", "0"),  lit("ApCliKey4Str", ""),
+};
+
+// The last lines; antenna gain and band-edge delta go with the country code "US".
+constexpr Line kRadioTail[] = {
+    plain_int("RadioOn", "wifiRadioOnOff", "0"),
+    lit("AntGain", "2"),
+    lit("BandedgeDelta", "1"),
+};
+
+// Every row has a key of its own kind: not empty, no "=", no blank, no line break.
+constexpr bool well_formed(std::span<const Line> block) {
+  for (const Line& line : block) {
+    std::string_view key(line.key);
+    if (key.empty() || key.find_first_of("= \t\r\n") != std::string_view::npos) return false;
+    if (line.source == Source::literal &&
+        std::string_view(line.arg).find_first_of("\r\n") != std::string_view::npos)
+      return false;
+  }
+  return true;
+}
+static_assert(std::size(kRadioBlock) == 56 && well_formed(kRadioBlock));
+static_assert(std::size(kSecurityBlock) == 37 && well_formed(kSecurityBlock));
+static_assert(std::size(kHtBlock) == 21 && well_formed(kHtBlock));
+static_assert(std::size(kWpsBlock) == 6 && well_formed(kWpsBlock));
+static_assert(std::size(kWdsBlock) == 8 && well_formed(kWdsBlock));
+static_assert(std::size(kRadiusBlock) == 15 && well_formed(kRadiusBlock));
+static_assert(std::size(kClientBlock) == 15 && well_formed(kClientBlock));
+static_assert(std::size(kRadioTail) == 3 && well_formed(kRadioTail));
+
+constexpr char kHeader[] = "#The word of \"Default\" must not be removed\nDefault\n";
+
+// Access lists: 32 entries per SSID, and four policy/list line pairs of the driver; SSIDs
+// from the fifth on reuse the fourth pair.
+constexpr int kAccessListEntries = 32;
+constexpr int kAccessLinePairs = 4;
+
+class ProfileRenderer {
+ public:
+  ProfileRenderer(const RadioSettings& radio, const ModeTexts& mode, const SecurityTexts& security)
+      : radio_(radio), mode_(mode), security_(security) {}
+
+  std::string render() {
+    out_ = kHeader;
+    write_block(kRadioBlock);
+    write_block(kSecurityBlock);
+    write_block(kHtBlock);
+    write_block(kWpsBlock);
+    write_access_control();
+    write_block(kWdsBlock);
+    write_block(kRadiusBlock);
+    write_block(kClientBlock);
+    write_block(kRadioTail);
+    return std::move(out_);
+  }
+
+ private:
+  // One key=value line. A settings value that holds a line feed or carriage return would add
+  // lines of its own to the profile (a key the driver would then take as set); the value is
+  // cut at its first line break, so the profile keeps exactly its keys in their order.
+  void write_line(std::string_view key, std::string_view value) {
+    out_ += key;
+    out_ += '=';
+    out_ += text::first_line(value);
+    out_ += '\n';
+  }
+
+  void write_block(std::span<const Line> block) {
+    for (const Line& line : block) write_line(line.key, value_of(line));
+  }
+
+  // Each value is read as its line is written, so each list is used before the next one is
+  // built in the shared list buffer.
+  std::string value_of(const Line& line) const {
+    const int n = radio_.ssid_count;
+    switch (line.source) {
+      case Source::literal:
+        return line.arg;
+      case Source::plain_int:
+        return decimal(text::parse_int(plain(line.arg, line.fallback)));
+      case Source::plain_text:
+        return plain(line.arg, line.fallback);
+      case Source::list:
+        return mulssid_get(line.arg, n);
+      case Source::wep_type:
+        return WEP_Type_multiSSID(line.arg, n, line.number);
+      case Source::wep_key:
+        return WEP_Key_multiSSID(line.arg, n, line.number);
+      case Source::wireless_mode:
+        return decimal(wireless_mode(radio_.hwmode));
+      case Source::fixed_tx_mode:
+        return std::string(mode_.fixed_tx_mode);
+      case Source::basic_rate:
+        return decimal(mode_.basic_rate);
+      case Source::frag_threshold: {
+        // Fragments below 256 bytes (and an absent or unreadable value) mean the default.
+        int fragment = text::parse_int(plain("wifiFragment", ""));
+        return decimal(fragment >= 256 ? fragment : 2346);
+      }
+      // The first SSID's isolation setting holds for every SSID.
+      case Source::no_forwarding:
+        return mulssid_append(isolated() ? "1" : "0", n);
+      case Source::hide_ssid:
+        return hide_ssid_items();
+      case Source::no_forwarding_btn_bssid:
+        return isolated() ? "1" : "0";
+      case Source::auto_channel_select:
+        return radio_.channel == 0 ? "2" : "0";
+      case Source::auto_channel_skip_list:
+        return radio_.channel == 0 ? "2;3;4;5;7;8;9;10" : "";
+      case Source::pre_auth:
+        return mulssid_append(uci_get_int_n("wifiWpaPreAuth", -1) == 1 ? "1" : "0", n);
+      case Source::auth_mode:
+        return security_.auth_modes;
+      case Source::encryp_type:
+        return security_.encryp_types;
+      case Source::rekey_method:
+        return std::string(security_.rekey_method);
+      case Source::ht_extcha:
+        return decimal(mode_.ht_extcha);
+      case Source::ht_bw:
+        return decimal(mode_.ht_bw);
+      case Source::ht_gi:
+        return text::begins_with_1(uci_safe_get_n("wifiGuard", -1)) ? "0" : "1";
+      case Source::ht_mcs:
+        return decimal(text::parse_int(Get_MCS_By_Mode()));
+      case Source::wsc_conf_status: {
+        const char* state = nvram_get("wifiWpsState");
+        return state && state[0] == '0' ? "1" : "2";
+      }
+      case Source::wsc_vendor_pin:
+        return qd_get_wscpin("wsc_device_pin");
+      case Source::ieee8021x:
+        return _8021X_WEP_multiSSID(n);
+      case Source::own_ip_addr:
+        // An address or mask that is not a dotted IPv4 address gives no address: empty value.
+        return get_lastIP_in_subet(uci_safe_get_n("lanConnIp4", 2), uci_safe_get_n("lanConnMask4", 2), 1)
+            .value_or("");
+    }
+    return {};
+  }
+
+  static std::string decimal(int number) { return std::to_string(number); }
+
+  // A plain key's value; the fallback replaces only an absent key, not an empty value.
+  static const char* plain(const char* key, const char* fallback) {
+    const char* value = nvram_get(key);
+    return value ? value : fallback;
+  }
+
+  static bool isolated() { return text::begins_with_1(uci_safe_get_n("wifiApIsolation", 0)); }
+
+  // One item per SSID: "0" shows the SSID, "1" hides it (an absent setting hides it). The
+  // first item is written even without SSIDs; the driver has always been given one.
+  std::string hide_ssid_items() const {
+    std::string items;
+    for (int i = 0; i == 0 || i < radio_.ssid_count; ++i) {
+      if (i > 0) items += ';';
+      items += text::begins_with_1(uci_safe_get_n("wifiBssidBroadcast", i)) ? '0' : '1';
+    }
+    return items;
+  }
+
+  // One policy line and one list line per SSID: AccessPolicy<p> and AccessControlList<p>.
+  void write_access_control() {
+    for (int ssid = 0; ssid < radio_.ssid_count; ++ssid) {
+      std::string list_key = "wifiMacList";
+      if (ssid > 0) list_key += std::to_string(ssid + 1);
+      std::string addresses;
+      for (int entry = 0; entry < kAccessListEntries; ++entry) {
+        std::string_view address = text::first_line(uci_safe_get_n(list_key.c_str(), entry));
+        if (address.empty()) continue;
+        if (!addresses.empty()) addresses += ';';
+        addresses += address;
+      }
+      int pair = ssid < kAccessLinePairs ? ssid : kAccessLinePairs - 1;
+      const char* policy = uci_get_n("wifiMacPolicy", pair);
+      std::string number = std::to_string(pair);
+      write_line("AccessPolicy" + number, decimal(text::parse_int(policy ? policy : "0")));
+      write_line("AccessControlList" + number, addresses);
+    }
+  }
+
+  const RadioSettings& radio_;
+  const ModeTexts& mode_;
+  const SecurityTexts& security_;
+  std::string out_;
+};
+
+}  // namespace
+
+int creat_ralink_wlan_config() {
+  SYSTEM("%s", driver::kMkdirProfileDir);
+  platform::UniqueFd profile =
+      platform::open_file(driver::kProfilePath, platform::OpenMode::write_truncate, 0644);
+  if (!profile.valid()) return 1;
+  const RadioSettings radio = read_radio_settings();
+  // The profile stays empty (it is truncated already) for a mode the driver does not know.
+  if (radio.hwmode >= kFirstRefusedHwmode) return 1;
+  const ModeTexts mode = mode_texts(radio);
+  const SecurityTexts security = security_texts(radio.ssid_count);
+  const std::string text = ProfileRenderer(radio, mode, security).render();
+  bool written = platform::write_all(profile.get(), text.data(), text.size());
+  return written && profile.close() == 0 ? 0 : 1;
+}

@@ -1,6 +1,29 @@
 // The Ralink driver profile RT2860.dat, written whole from the settings at every start.
+//
+// Format: a comment line, the word "Default", then one key=value line per setting, each ended
+// by a line feed. The keys and their order are fixed; GreenAP appears twice and the
+// AccessPolicy/AccessControlList pair once per SSID. Per-SSID values are ";"-joined lists.
 #pragma once
 
-// 0 when the profile was written; 1 when it cannot be opened or the stored mode is 13 or
-// more (the profile is then left empty).
+#include <array>
+#include <string_view>
+
+// AuthMode name of each stored wifiAuth number; numbers above 8 are written like 8 (empty).
+inline constexpr std::array<std::string_view, 9> wifiAuth2AuthMode = {
+    "OPEN", "WEPAUTO", "WPAPSKWPA2PSK", "WPA1WPA2", "WPAPSK", "WPA2PSK", "WPA", "WPA2", ""};
+static_assert(wifiAuth2AuthMode[0] == "OPEN" && wifiAuth2AuthMode[5] == "WPA2PSK" &&
+              wifiAuth2AuthMode[7] == "WPA2" && wifiAuth2AuthMode[8].empty());
+
+// EncrypType name of each stored wifiEnc number; numbers above 5 are written like 5 (empty).
+inline constexpr std::array<std::string_view, 6> wifiEnc2EncrypType = {"NONE", "WEP",     "TKIP",
+                                                                       "AES",  "TKIPAES", ""};
+static_assert(wifiEnc2EncrypType[1] == "WEP" && wifiEnc2EncrypType[3] == "AES" &&
+              wifiEnc2EncrypType[5].empty());
+
+// Stored wireless modes (wifiHwmode) from this number on are refused.
+inline constexpr int kFirstRefusedHwmode = 13;
+
+// Runs "mkdir -p" for the profile's directory, then writes the profile. 0 when the profile
+// was written; 1 when it cannot be opened or written, or the stored mode is 13 or more (the
+// profile is then left empty).
 int creat_ralink_wlan_config();

@@ -7,6 +7,7 @@
 
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
+#include "wlan/driver.h"
 
 int wlan_shower(int) {
   std::puts("wlan:");
@@ -16,6 +17,17 @@ int wlan_shower(int) {
   // "clientPBC_config" without its tab.
   std::puts("\t\"wps_clean\"\n\t\"wps_reset\"\n\t\"init_wps\"\n\t\"mac_init\"\n\"clientPBC_config\"\n\t\"wps_config\"");
   return 0;
+}
+
+int wifi_ssid_count() {
+  static bool reported = false;
+  int count = uci_get_int_n("wifiSSIDNum", -1);
+  if (count <= driver::kMaxSsids) return count;
+  // A count beyond the radio would only run thousands of commands that cannot succeed.
+  if (!reported) std::fprintf(stderr, "qd_rc: wifiSSIDNum %d is more than %d SSIDs; using %d\n", count,
+                              driver::kMaxSsids, driver::kMaxSsids);
+  reported = true;
+  return driver::kMaxSsids;
 }
 
 int is_Wifi_enable(int index) {

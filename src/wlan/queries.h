@@ -7,6 +7,10 @@
 inline constexpr std::array<int, 11> dot11mode2WirelessMode = {0, 1, -1, -1, 4, -1, 6, 7, -1, 9, -1};
 static_assert(dot11mode2WirelessMode[9] == 9 && dot11mode2WirelessMode[5] == -1);
 
+// N, the number of SSIDs: wifiSSIDNum, 0 when absent, empty or negative, and at most
+// driver::kMaxSsids (a larger value is reported once on standard error).
+int wifi_ssid_count();
+
 // Show handler of "wlan": the list of special actions.
 int wlan_shower(int context);
 // 1 when the radio and SSID `index` are switched on.
