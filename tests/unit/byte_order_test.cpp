@@ -4,12 +4,15 @@
 // The LED request, by contrast, is six words in the processor's own order.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 
+#include "fake_platform.h"
 #include "gateway_fixture.h"
 #include "nvram/image.h"
 #include "nvram/nvram.h"
+#include "wps/led.h"
 
 namespace {
 
@@ -62,6 +65,15 @@ TEST_F(ByteOrderTest, CommittedImageLoadsAndGivesItsSettings) {
       EXPECT_STREQ(value, s.value);
     }
   }
+}
+
+// The GPIO driver reads the request as native words: a byte-swapped word (0x0F01 sent as
+// 0x010F0000) would be a different pattern on the big-endian board.
+TEST_F(ByteOrderTest, LedRequestWordsKeepTheProcessorsOrder) {
+  write_file("/dev/gpio", "");
+  EXPECT_EQ(set_gpio_led(0x17, 0x0F01, 0x0102, 0x0A0B, 0x0E0F, 0x0FA0), 0);
+  ASSERT_EQ(fake::sys().ioctls.size(), 1u);
+  EXPECT_EQ(fake::sys().ioctls[0].words, (std::array<uint32_t, 6>{0x17, 0x0F01, 0x0102, 0x0A0B, 0x0E0F, 0x0FA0}));
 }
 
 }  // namespace
