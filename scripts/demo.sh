@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds qd_rc and shows what it does: usage, `qd_rc show`, and `qd_rc wlan start` on example
-# settings in a scratch settings store.
+# Builds qd_rc and shows what `qd_rc wlan start` does to a four-SSID home gateway: the
+# simulated gateway runs the real binary and prints the console, the shell lines, the driver
+# profile, bridges, links, driver state, daemons and LED (see docs/simulator.md).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake --preset release >/dev/null && cmake --build --preset release -j"$(nproc)" >/dev/null
-build/release/src/qd_rc || true
-build/release/src/qd_rc show
+sim/qd-sim --qd-rc build/release/src/qd_rc --tool build/release/tools/qd_nvram_tool \
+  --settings examples/home_gateway.settings -- 'wlan start'

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake g++ make libgtest-dev googletest libbenchmark-dev clang-14 libclang-rt-14-dev
           g++-mips-linux-gnu g++-mipsel-linux-gnu qemu-user-static busybox-static bridge-utils
-          iproute2 psmisc util-linux binutils valgrind)
+          iproute2 psmisc procps util-linux binutils valgrind)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -27,6 +27,16 @@ constexpr int parse_int(std::string_view s) {
 static_assert(parse_int("12abc") == 12 && parse_int("  -5") == -5 && parse_int("x1") == 0);
 static_assert(parse_int("99999999999") == INT_MAX && parse_int("-99999999999") == INT_MIN);
 
+// The value of a hexadecimal digit, or -1 for any other character.
+constexpr int hex_digit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+static_assert(hex_digit('9') == 9 && hex_digit('b') == 11 && hex_digit('F') == 15 && hex_digit('g') == -1);
+
 // "Begins with 1": the first character is the digit 1 (an absent or empty value never is).
 constexpr bool begins_with_1(const char* s) { return s && s[0] == '1'; }
 

@@ -5,17 +5,11 @@
 
 #include <cstdio>
 
+#include "base/text.h"
 #include "rc/runner.h"
 #include "wlan/driver.h"
 
 namespace {
-
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 bool is_blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -23,12 +17,12 @@ bool is_blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 std::optional<uint8_t> parse_component(std::string_view text, size_t& pos) {
   while (pos < text.size() && is_blank(text[pos])) ++pos;
   if (pos + 2 < text.size() && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X') &&
-      hex_digit(text[pos + 2]) >= 0)
+      text::hex_digit(text[pos + 2]) >= 0)
     pos += 2;
   unsigned value = 0;
   size_t digits = 0;
-  for (; pos < text.size() && hex_digit(text[pos]) >= 0; ++pos, ++digits) {
-    value = value * 16 + static_cast<unsigned>(hex_digit(text[pos]));
+  for (; pos < text.size() && text::hex_digit(text[pos]) >= 0; ++pos, ++digits) {
+    value = value * 16 + static_cast<unsigned>(text::hex_digit(text[pos]));
     if (value > 0xFF) return std::nullopt;
   }
   if (digits == 0) return std::nullopt;

@@ -1,0 +1,99 @@
+# Helpers of the end-to-end tests: run the real qd_rc in the simulated gateway (sim/qd-sim) and
+# compare what it did. Each test script sources this file, calls `simulate` and the checks, and
+# ends with `finish`. Environment: QD_RC and QD_NVRAM_TOOL (the build's binaries), QD_SIM.
+set -euo pipefail
+
+if [ "$(id -u)" != 0 ]; then
+  echo "SKIP: the simulated gateway needs root (unshare, chroot, mount)"
+  exit 77
+fi
+: "${QD_RC:?QD_RC: the qd_rc binary under test}"
+: "${QD_NVRAM_TOOL:?QD_NVRAM_TOOL: the settings tool}"
+QD_SIM=${QD_SIM:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/sim/qd-sim}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/qd-e2e.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+roots=()
+S=' >/dev/console 2>&1'  # what the command runner appends to every line
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# settings NAME: key=value text from standard input into $work/NAME.settings
+settings() { cat >"$work/$1.settings"; }
+
+# simulate NAME [qd-sim options] -- COMMAND...: runs them; the kept gateway root is $work/NAME,
+# and R points to it.
+simulate() {
+  local name=$1
+  shift
+  R=$work/$name
+  roots+=("$R")
+  st=$R/sim/steps  # st/N/: command, status, stdout, stderr, console, shell, nvram of step N
+  "$QD_SIM" --qd-rc "$QD_RC" --tool "$QD_NVRAM_TOOL" --keep "$R" --quiet "$@" || fail "qd-sim for $name failed"
+}
+
+# lines N: sets $shell_lines to the shell lines of step N, one a line, a line break inside
+# shown as \n. (A variable, not output: every process costs time on a small machine.)
+lines() {
+  local line
+  shell_lines=""
+  while IFS= read -r -d '' line; do shell_lines+="${line//$'\n'/\\n}"$'\n'; done <"$st/$1/shell"
+  shell_lines=${shell_lines%$'\n'}
+}
+
+# expect_text WHAT EXPECTED ACTUAL: equal texts, or the difference is shown.
+expect_text() {
+  if [ "$2" != "$3" ]; then
+    fail "$1"
+    diff -u <(printf '%s\n' "$2") <(printf '%s\n' "$3") | sed -n '3,$p' | head -40 || true
+  fi
+}
+
+# expect_lines WHAT N: the shell lines of step N equal standard input.
+expect_lines() {
+  lines "$2"
+  expect_text "$1: shell lines of step $2" "$(</dev/stdin)" "$shell_lines"
+}
+
+# expect_file WHAT FILE: FILE's contents equal standard input.
+expect_file() {
+  local actual="(no $2)"
+  [ ! -f "$2" ] || actual=$(<"$2")
+  expect_text "$1" "$(</dev/stdin)" "$actual"
+}
+
+# expect_has WHAT FILE TEXT / expect_lacks WHAT FILE TEXT: a line of FILE holds TEXT, or none does.
+expect_has() { grep -qF -- "$3" "$2" 2>/dev/null || fail "$1: '$3' not in ${2#"$work"/}"; }
+expect_lacks() { ! grep -qF -- "$3" "$2" 2>/dev/null || fail "$1: '$3' in ${2#"$work"/}"; }
+
+expect_status() { expect_text "$1: exit status of step $2" "$3" "$(<"$st/$2/status")"; }
+
+# link NAME: "admin MAC master" of a link after the last command, or "absent".
+link() { awk -v name="$1" '$1 == name { print $2, $3, $4; found = 1 } END { if (!found) print "absent" }' "$R/sim/after/links"; }
+
+# setting FILE KEY: the value of KEY in an entry list (working copy), or "(absent)".
+setting() {
+  "$QD_NVRAM_TOOL" dump "$1" | awk -v key="$2" 'index($0, key "=") == 1 { print substr($0, length(key) + 2); found = 1 }
+    END { if (!found) print "(absent)" }'
+}
+
+finish() {
+  # A sanitizer build reports its findings on standard error, or on the console for a child.
+  local root
+  for root in "${roots[@]}"; do
+    if grep -rlE "ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:" "$root/sim/steps" >"$work/reports"; then
+      fail "sanitizer reports in: $(tr '\n' ' ' <"$work/reports")"
+    fi
+  done
+  # The simulation leaves no mount behind (links and processes end with its namespaces).
+  if grep -qF "$work/" /proc/mounts; then fail "mounts left under $work"; fi
+  if ((failures)); then
+    echo "$failures check(s) failed"
+    exit 1
+  fi
+  echo "all checks passed"
+}

@@ -1,0 +1,212 @@
+// Text <-> entry list and image conversion for the settings tool.
+#include "nvram_text.h"
+
+#include <cstdio>
+
+#include "base/text.h"
+#include "nvram/entry_list.h"
+#include "nvram/image.h"
+
+namespace nvram_text {
+
+namespace {
+
+// Decodes the escapes of one field; nullopt and `why` set on a bad sequence.
+std::optional<std::string> unescape(std::string_view field, std::string& why) {
+  std::string out;
+  for (size_t i = 0; i < field.size(); ++i) {
+    char c = field[i];
+    if (c != '\\') {
+      out += c;
+      continue;
+    }
+    if (++i == field.size()) {
+      why = "backslash at the end of the line";
+      return std::nullopt;
+    }
+    switch (field[i]) {
+      case 'n': out += '\n'; break;
+      case 'r': out += '\r'; break;
+      case 't': out += '\t'; break;
+      case '\\': out += '\\'; break;
+      case 'x': {
+        int high = i + 1 < field.size() ? text::hex_digit(field[i + 1]) : -1;
+        int low = i + 2 < field.size() ? text::hex_digit(field[i + 2]) : -1;
+        if (high < 0 || low < 0) {
+          why = "\\x needs two hexadecimal digits";
+          return std::nullopt;
+        }
+        if (high == 0 && low == 0) {
+          why = "\\x00: a setting cannot hold a zero byte";
+          return std::nullopt;
+        }
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+        break;
+      }
+      default:
+        why = std::string("unknown escape \\") + field[i];
+        return std::nullopt;
+    }
+  }
+  return out;
+}
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+// A line that holds no entry: empty, all blanks, or a comment.
+bool skipped(std::string_view line) {
+  size_t first = 0;
+  while (first < line.size() && is_blank(line[first])) ++first;
+  return first == line.size() || line[first] == '#';
+}
+
+void escape_into(std::string& out, std::string_view field, bool is_key) {
+  for (size_t i = 0; i < field.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(field[i]);
+    // A key's first byte must not make the line read as a comment or as blank.
+    bool guard = is_key && i == 0 && (c == '#' || c == ' ');
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c < 0x20 || c == 0x7f || guard) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      out += hex;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+}
+
+void put_le32(std::string& out, uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((value >> shift) & 0xff);
+}
+
+// Walks an entry list the way the readers do: up to the empty string or the end of the data.
+void read_entries(std::string_view list, Report& report) {
+  size_t pos = 0;
+  while (pos < list.size() && list[pos] != '\0') {
+    size_t end = list.find('\0', pos);
+    if (end == std::string_view::npos) {
+      report.notes.push_back("the entry list has no terminator; its last entry ends at the end of the data");
+      end = list.size();
+    }
+    std::string_view entry = list.substr(pos, end - pos);
+    size_t equals = entry.find('=');
+    if (equals == std::string_view::npos || equals == 0)
+      report.broken.emplace_back(entry);
+    else
+      report.entries.push_back({std::string(entry.substr(0, equals)), std::string(entry.substr(equals + 1))});
+    pos = end + 1;
+  }
+  if (pos < list.size() && pos + 1 < list.size())
+    report.notes.push_back(std::to_string(list.size() - pos - 1) +
+                           " bytes after the list terminator (readers ignore them)");
+  if (!report.broken.empty()) {
+    report.sound = false;
+    report.notes.push_back(std::to_string(report.broken.size()) + " entries without a key and \"=\"");
+  }
+}
+
+}  // namespace
+
+ParseResult parse(std::string_view text) {
+  ParseResult result;
+  size_t line_number = 0;
+  while (!text.empty()) {
+    size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    ++line_number;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (skipped(line)) continue;
+
+    auto fail = [&](const std::string& why) {
+      result.entries.clear();
+      result.error = "line " + std::to_string(line_number) + ": " + why;
+      return result;
+    };
+    size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return fail("no \"=\" between key and value");
+    std::string why;
+    auto key = unescape(line.substr(0, equals), why);
+    if (!key) return fail(why);
+    auto value = unescape(line.substr(equals + 1), why);
+    if (!value) return fail(why);
+    if (!entry_list::valid_key(*key)) return fail(key->empty() ? "empty key" : "key holds \"=\"");
+    for (const Entry& earlier : result.entries)
+      if (earlier.key == *key) return fail("key " + *key + " given twice");
+    result.entries.push_back({std::move(*key), std::move(*value)});
+  }
+  return result;
+}
+
+std::string entry_list_of(const std::vector<Entry>& entries) {
+  std::string list;
+  for (const Entry& entry : entries) entry_list::append_entry(list, entry.key, entry.value);
+  list += '\0';
+  return list;
+}
+
+std::string image_of(std::string_view entry_list) {
+  std::string image;
+  image.reserve(kImageHeaderSize + entry_list.size());
+  put_le32(image, kImageMagic);
+  put_le32(image, static_cast<uint32_t>(entry_list.size()));
+  put_le32(image, nvram_crc32(entry_list.data(), static_cast<long>(entry_list.size())));
+  image.append(kImageHeaderSize - image.size(), '\0');
+  image.append(entry_list);
+  return image;
+}
+
+std::string format_line(std::string_view key, std::string_view value) {
+  std::string line;
+  escape_into(line, key, true);
+  line += '=';
+  escape_into(line, value, false);
+  return line;
+}
+
+Report inspect(std::string_view file) {
+  Report report;
+  auto header = parse_image_header(file);
+  report.is_image = header && header->magic == kImageMagic;
+  if (!report.is_image) {
+    if (file.empty()) report.notes.push_back("empty file: a working copy without entries");
+    read_entries(file, report);
+    return report;
+  }
+  std::string_view present = file.size() > kImageHeaderSize ? file.substr(kImageHeaderSize) : std::string_view{};
+  char line[160];
+  if (file.size() < kImageHeaderSize) {
+    report.sound = false;
+    report.notes.push_back("header cut short: " + std::to_string(file.size()) + " of 40 bytes");
+  }
+  if (present.size() < header->length) {
+    report.sound = false;
+    std::snprintf(line, sizeof line, "data cut short: the header says %u bytes, the file holds %zu",
+                  header->length, present.size());
+    report.notes.emplace_back(line);
+  } else if (present.size() > header->length) {
+    report.notes.push_back(std::to_string(present.size() - header->length) +
+                           " bytes after the data (not verified, not loaded)");
+  }
+  std::string_view data = image_entries(file);
+  uint32_t crc = nvram_crc32(data.data(), static_cast<long>(data.size()));
+  std::snprintf(line, sizeof line, "length %u, crc stored %08x, computed %08x", header->length, header->crc, crc);
+  report.notes.emplace(report.notes.begin(), line);
+  if (crc != header->crc) {
+    report.sound = false;
+    report.notes.push_back("CRC mismatch: qd_rc does not load this image");
+  }
+  read_entries(data, report);
+  return report;
+}
+
+}  // namespace nvram_text
