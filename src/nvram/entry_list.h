@@ -18,6 +18,11 @@ std::optional<std::string_view> find_value(std::string_view data, std::string_vi
 // when there is none; always terminated. Bytes after the old terminator are dropped.
 std::string rebuild(std::string_view data, std::string_view key, std::string_view value);
 
+// The same new list as `rebuild`, given as the bytes from `offset` on (put into `tail`, whose
+// memory is reused); the bytes before `offset` are those of `data`. So a set writes only
+// what changes, and the list ahead of the key's first entry is neither copied nor written.
+size_t rebuild_tail(std::string_view data, std::string_view key, std::string_view value, std::string& tail);
+
 // Appends one entry (key, "=", value, NUL) to a list being built.
 void append_entry(std::string& list, std::string_view key, std::string_view value);
 

@@ -21,6 +21,8 @@ class FileBuffer {
   // opened for that: closing it would drop the process's locks on the file.
   bool read_fd(int fd);
   std::string_view data() const { return {bytes_, size_}; }
+  // The file's size when it was read: more than data() holds only when it shrank meanwhile.
+  size_t file_size() const { return file_size_; }
 
  private:
   bool reserve(size_t size);
@@ -28,4 +30,5 @@ class FileBuffer {
   char* bytes_ = nullptr;
   size_t capacity_ = 0;
   size_t size_ = 0;
+  size_t file_size_ = 0;
 };

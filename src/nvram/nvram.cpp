@@ -23,6 +23,12 @@ FileBuffer& lookup_buffer() {
   return buffer;
 }
 
+// The changed part of the list that a set builds; its memory serves every set.
+std::string& tail_buffer() {
+  static std::string tail;
+  return tail;
+}
+
 char* copy_text(std::string_view text) {
   auto* copy = static_cast<char*>(std::malloc(text.size() + 1));
   if (!copy) return nullptr;
@@ -86,11 +92,32 @@ int nvram_set_func(const char* key, const char* value, const char* path) {
   if (!fd.valid() || !platform::lock_file(fd.get(), platform::LockKind::exclusive)) return 0;
   FileBuffer& file = lookup_buffer();
   std::string_view old_list;
-  if (file.read_fd(fd.get())) old_list = file.data();
-  std::string list = entry_list::rebuild(old_list, key, value);
+  size_t old_size = 0;
+  if (file.read_fd(fd.get())) {
+    old_list = file.data();
+    old_size = file.file_size();
+  }
+  // The new list is the old one up to `offset`, then `tail`: only the tail is built.
+  std::string& tail = tail_buffer();
+  size_t offset = entry_list::rebuild_tail(old_list, key, value, tail);
+  size_t new_size = offset + tail.size();
+  // Bytes that the file already holds at the same place are not written again: the tail's
+  // leading ones and, when the rest behind the new entry is unchanged (a value replaced by
+  // one of its length), that rest and the entry's trailing ones.
+  std::string_view old_tail = old_list.substr(offset);
+  size_t entry_size = std::strlen(key) + std::strlen(value) + 2;  // never more than the tail
+  size_t first = 0;
+  while (first < entry_size && first < old_tail.size() && tail[first] == old_tail[first]) ++first;
+  size_t last = tail.size();
+  if (old_tail.size() >= tail.size() &&
+      std::memcmp(tail.data() + entry_size, old_tail.data() + entry_size, tail.size() - entry_size) == 0) {
+    last = entry_size;
+    while (last > first && tail[last - 1] == old_tail[last - 1]) --last;
+  }
   // Space first: a full file system must leave the old list whole.
-  if (platform::reserve(fd.get(), list.size()) && platform::write_whole(fd.get(), list.data(), list.size()))
-    platform::truncate_to(fd.get(), list.size());
+  if (new_size > old_size && !platform::reserve(fd.get(), new_size)) return 0;
+  if (!platform::write_whole(fd.get(), tail.data() + first, last - first, offset + first)) return 0;
+  if (new_size != old_size) platform::truncate_to(fd.get(), new_size);
   return 0;
 }
 

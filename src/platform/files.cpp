@@ -1,6 +1,7 @@
 // File I/O of the settings store, driver profile, command record and devices.
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/platform.h"
@@ -52,9 +53,10 @@ bool lock_file(int fd, LockKind kind) {
 }
 
 long file_size(int fd) {
-  off_t end = ::lseek(fd, 0, SEEK_END);
-  if (end < 0 || ::lseek(fd, 0, SEEK_SET) < 0) return -1;
-  return static_cast<long>(end);
+  // One call where seeking to the end and back takes two: every get asks this.
+  struct stat st;
+  if (::fstat(fd, &st) < 0) return -1;
+  return static_cast<long>(st.st_size);
 }
 
 long read_whole(int fd, void* buf, size_t len) {
@@ -80,11 +82,11 @@ long read_some(int fd, void* buf, size_t len) {
   return static_cast<long>(n);
 }
 
-bool write_whole(int fd, const void* data, size_t len) {
+bool write_whole(int fd, const void* data, size_t len, size_t offset) {
   const auto* in = static_cast<const char*>(data);
   size_t done = 0;
   while (done < len) {
-    ssize_t n = ::pwrite(fd, in + done, len - done, static_cast<off_t>(done));
+    ssize_t n = ::pwrite(fd, in + done, len - done, static_cast<off_t>(offset + done));
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;

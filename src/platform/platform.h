@@ -54,15 +54,15 @@ enum class LockKind { shared, exclusive };
 // excludes and is excluded by the gateway's other users of the settings files.
 bool lock_file(int fd, LockKind kind);
 
-// Size of the open file, or -1.
+// Size of the open file, or -1. The file position is not moved.
 long file_size(int fd);
 // Reads up to `len` bytes from offset 0, retrying short reads and EINTR; returns the count
 // read (less at end of file) or -1 on an error.
 long read_whole(int fd, void* buf, size_t len);
 // One read(2) at the current position, retrying EINTR: the count read, 0 at end of file, or -1.
 long read_some(int fd, void* buf, size_t len);
-// Writes all `len` bytes at offset 0; false on any error (ENOSPC included).
-bool write_whole(int fd, const void* data, size_t len);
+// Writes all `len` bytes at `offset` (0: the start); false on any error (ENOSPC included).
+bool write_whole(int fd, const void* data, size_t len, size_t offset = 0);
 // Writes all `len` bytes at the current position; false on any error.
 bool write_all(int fd, const void* data, size_t len);
 // Reserves blocks for the first `len` bytes so that a later write of that size cannot fail

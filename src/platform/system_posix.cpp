@@ -8,7 +8,12 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 #include "platform/platform.h"
 
@@ -16,7 +21,58 @@ namespace platform {
 
 const char* resolve_path(const char* path) { return path; }
 
-int run_shell(const char* line) { return ::system(line); }
+// system(3) as the standard defines it (SIGINT and SIGQUIT ignored and SIGCHLD blocked in the
+// caller while the shell runs, the shell started with the caller's own dispositions and mask,
+// the wait status returned), but the shell is started with posix_spawn, which the C library
+// does without copying the caller's address space, where system(3) may fork. A restart
+// runs some eighty lines, so each one's start counts on a small processor.
+int run_shell(const char* line) {
+  if (!line) return ::access("/bin/sh", X_OK) == 0;
+  struct sigaction ignore {}, old_int {}, old_quit {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  ::sigaction(SIGINT, &ignore, &old_int);
+  ::sigaction(SIGQUIT, &ignore, &old_quit);
+  sigset_t chld, old_mask;
+  sigemptyset(&chld);
+  sigaddset(&chld, SIGCHLD);
+  ::sigprocmask(SIG_BLOCK, &chld, &old_mask);
+
+  // The shell gets back what the caller had: default dispositions (unless ignored before)
+  // and the old mask.
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  if (old_int.sa_handler != SIG_IGN) sigaddset(&defaults, SIGINT);
+  if (old_quit.sa_handler != SIG_IGN) sigaddset(&defaults, SIGQUIT);
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  posix_spawnattr_setsigdefault(&attr, &defaults);
+  posix_spawnattr_setsigmask(&attr, &old_mask);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  char sh[] = "sh", dash_c[] = "-c";
+  char* argv[] = {sh, dash_c, const_cast<char*>(line), nullptr};
+  pid_t pid;
+  int status;
+  int rc = ::posix_spawn(&pid, "/bin/sh", nullptr, &attr, argv, environ);
+  if (rc == 0) {
+    while (::waitpid(pid, &status, 0) < 0) {
+      if (errno != EINTR) {
+        status = -1;
+        break;
+      }
+    }
+  } else {
+    // As system(3): a shell that cannot be run reads as one that exited with 127; no child
+    // at all (no memory, no process slot) as -1.
+    status = rc == ENOENT || rc == EACCES || rc == ENOEXEC ? 127 << 8 : -1;
+  }
+  posix_spawnattr_destroy(&attr);
+
+  ::sigaction(SIGINT, &old_int, nullptr);
+  ::sigaction(SIGQUIT, &old_quit, nullptr);
+  ::sigprocmask(SIG_SETMASK, &old_mask, nullptr);
+  return status;
+}
 
 void pause_us(unsigned microseconds) { ::usleep(microseconds); }
 
