@@ -24,7 +24,7 @@ suite() {
   echo "--- ${preset}: built and tested in $((SECONDS - start)) s"
 }
 
-for preset in ${QD_TEST_PRESETS:-host-debug host-asan mips-release mipsel-release release}; do suite "$preset"; done
+for preset in ${QD_TEST_PRESETS:-host-debug host-asan mips-release mipsel-release release fuzz}; do suite "$preset"; done
 echo
 echo "all suites: ${passed} passed, ${failed} failed"
 exit $status

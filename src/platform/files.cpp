@@ -53,9 +53,10 @@ bool lock_file(int fd, LockKind kind) {
 }
 
 long file_size(int fd) {
-  // One call where seeking to the end and back takes two: every get asks this.
+  // One call where seeking to the end and back takes two: every get asks this. Only a regular
+  // file has a size to trust: a directory or device in a settings file's place says anything.
   struct stat st;
-  if (::fstat(fd, &st) < 0) return -1;
+  if (::fstat(fd, &st) < 0 || !S_ISREG(st.st_mode)) return -1;
   return static_cast<long>(st.st_size);
 }
 

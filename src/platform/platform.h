@@ -54,7 +54,8 @@ enum class LockKind { shared, exclusive };
 // excludes and is excluded by the gateway's other users of the settings files.
 bool lock_file(int fd, LockKind kind);
 
-// Size of the open file, or -1. The file position is not moved.
+// Size of the open regular file, or -1 (also for a directory or device). The file position is
+// not moved.
 long file_size(int fd);
 // Reads up to `len` bytes from offset 0, retrying short reads and EINTR; returns the count
 // read (less at end of file) or -1 on an error.

@@ -1,0 +1,39 @@
+// The entry-list search and rebuild over arbitrary bytes, keys and values.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <string>
+
+#include "hostile_support.h"
+#include "nvram/entry_list.h"
+#include "scratch_root.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzedDataProvider input(data, size);
+  std::string key = input.ConsumeRandomLengthString(64);
+  std::string value = input.ConsumeRandomLengthString(256);
+  std::string other = input.ConsumeRandomLengthString(64);
+  std::string list = input.ConsumeRemainingBytesAsString();
+
+  // Any key, even one the store would refuse, is only looked up.
+  auto before_other = entry_list::find_value(list, other);
+  entry_list::find_value(list, key);
+  if (!entry_list::valid_key(key) || key.find('\0') != std::string::npos ||
+      value.find('\0') != std::string::npos)
+    return 0;
+
+  std::string rebuilt = entry_list::rebuild(list, key, value);
+  FUZZ_CHECK(hostile::well_formed_list(rebuilt));
+  auto found = entry_list::find_value(rebuilt, key);
+  FUZZ_CHECK(found && *found == value);
+  FUZZ_CHECK(entry_list::rebuild(rebuilt, key, value) == rebuilt);
+  // Another key keeps its value, unless it is the key itself or one that the new entry
+  // now answers for (a key that is a prefix of key=value, such as "k" for "k=v").
+  std::string entry = key + "=" + value;
+  if (entry_list::valid_key(other) && other.find('\0') == std::string::npos && other != key &&
+      !entry.starts_with(other + "=")) {
+    auto after_other = entry_list::find_value(rebuilt, other);
+    FUZZ_CHECK(before_other.has_value() == after_other.has_value());
+    if (before_other) FUZZ_CHECK(*before_other == *after_other);
+  }
+  return 0;
+}

@@ -1,0 +1,27 @@
+// Dotted IPv4 texts and the device's own LAN address from an address and a mask.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <string>
+
+#include "base/ipv4.h"
+#include "scratch_root.h"
+#include "wps/wps.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzedDataProvider input(data, size);
+  unsigned k = input.ConsumeIntegral<unsigned>();
+  std::string address = input.ConsumeRandomLengthString(40);
+  std::string mask = input.ConsumeRemainingBytesAsString();
+
+  auto parsed = ipv4::parse(address);
+  if (parsed) {
+    std::string text = ipv4::format(*parsed);
+    FUZZ_CHECK(ipv4::parse(text) == parsed);
+    FUZZ_CHECK(text.size() <= address.size());
+  }
+  auto last = get_lastIP_in_subet(address.c_str(), mask.c_str(), k);
+  bool both = ipv4::parse(address.c_str()) && ipv4::parse(mask.c_str());
+  FUZZ_CHECK(last.has_value() == both);
+  if (last) FUZZ_CHECK(ipv4::parse(*last).has_value());
+  return 0;
+}
