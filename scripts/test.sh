@@ -7,7 +7,7 @@ bash scripts/deps.sh || exit 1
 passed=0 failed=0 status=0
 # Runs one CTest preset and adds its counts to the totals.
 suite() {
-  local preset=$1
+  local preset=$1 start=$SECONDS
   echo "=== ${preset}"
   if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset" -j"$(nproc)" >/dev/null; then
     echo "build of ${preset} failed"; cmake --build --preset "$preset" 2>&1 | tail -40; failed=$((failed + 1)); status=1; return
@@ -21,9 +21,10 @@ suite() {
   if [ -z "$total" ]; then failed=$((failed + 1)); status=1
   else passed=$((passed + total - fails)); failed=$((failed + fails)); [ "$fails" = 0 ] || status=1; fi
   rm -f "$log"
+  echo "--- ${preset}: built and tested in $((SECONDS - start)) s"
 }
 
-for preset in ${QD_TEST_PRESETS:-host-debug host-asan release fuzz}; do suite "$preset"; done
+for preset in ${QD_TEST_PRESETS:-host-debug host-asan mips-release mipsel-release release fuzz}; do suite "$preset"; done
 echo
 echo "all suites: ${passed} passed, ${failed} failed"
 exit $status

@@ -1,0 +1,5 @@
+# Cross build for the gateway's big-endian 32-bit MIPS processor with Debian's cross compiler;
+# test programs run under qemu-user with the cross C library as their root.
+set(QD_TARGET_TRIPLE mips-linux-gnu)
+set(QD_QEMU qemu-mips-static)
+include(${CMAKE_CURRENT_LIST_DIR}/cross-common.cmake)
