@@ -19,13 +19,13 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace std {
-[[noreturn]] void __throw_bad_alloc() { abort(); }
-[[noreturn]] void __throw_bad_array_new_length() { abort(); }
-[[noreturn]] void __throw_length_error(const char*) { abort(); }
-[[noreturn]] void __throw_logic_error(const char*) { abort(); }
-[[noreturn]] void __throw_out_of_range(const char*) { abort(); }
-[[noreturn]] void __throw_out_of_range_fmt(const char*, ...) { abort(); }
-[[noreturn]] void __throw_invalid_argument(const char*) { abort(); }
+__attribute__((__noreturn__)) void __throw_bad_alloc() { abort(); }
+__attribute__((__noreturn__)) void __throw_bad_array_new_length() { abort(); }
+__attribute__((__noreturn__)) void __throw_length_error(const char*) { abort(); }
+__attribute__((__noreturn__)) void __throw_logic_error(const char*) { abort(); }
+__attribute__((__noreturn__)) void __throw_out_of_range(const char*) { abort(); }
+__attribute__((__noreturn__)) void __throw_out_of_range_fmt(const char*, ...) { abort(); }
+__attribute__((__noreturn__)) void __throw_invalid_argument(const char*) { abort(); }
 }  // namespace std
 
 extern "C" [[noreturn]] void __cxa_pure_virtual() { abort(); }
