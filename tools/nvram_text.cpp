@@ -84,10 +84,6 @@ void escape_into(std::string& out, std::string_view field, bool is_key) {
   }
 }
 
-void put_le32(std::string& out, uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((value >> shift) & 0xff);
-}
-
 // Walks an entry list the way the readers do: up to the empty string or the end of the data.
 void read_entries(std::string_view list, Report& report) {
   size_t pos = 0;
@@ -154,16 +150,7 @@ std::string entry_list_of(const std::vector<Entry>& entries) {
   return list;
 }
 
-std::string image_of(std::string_view entry_list) {
-  std::string image;
-  image.reserve(kImageHeaderSize + entry_list.size());
-  put_le32(image, kImageMagic);
-  put_le32(image, static_cast<uint32_t>(entry_list.size()));
-  put_le32(image, nvram_crc32(entry_list.data(), static_cast<long>(entry_list.size())));
-  image.append(kImageHeaderSize - image.size(), '\0');
-  image.append(entry_list);
-  return image;
-}
+std::string image_of(std::string_view entry_list) { return build_image(entry_list); }
 
 std::string format_line(std::string_view key, std::string_view value) {
   std::string line;

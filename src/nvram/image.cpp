@@ -62,6 +62,17 @@ int writeFileBin(const char* path, const char* data, long len) {
   return fd.close();
 }
 
+std::string build_image(std::string_view entries) {
+  std::string image(kImageHeaderSize, '\0');
+  const uint32_t fields[] = {kImageMagic, static_cast<uint32_t>(entries.size()),
+                             nvram_crc32(entries.data(), static_cast<long>(entries.size()))};
+  for (size_t field = 0; field < 3; ++field)
+    for (size_t byte = 0; byte < 4; ++byte)
+      image[4 * field + byte] = static_cast<char>((fields[field] >> (8 * byte)) & 0xFF);
+  image.append(entries);
+  return image;
+}
+
 std::optional<ImageHeader> parse_image_header(std::string_view file) {
   if (file.size() < 16) return std::nullopt;
   return ImageHeader{read_le32(file, 0), read_le32(file, 4), read_le32(file, 8)};

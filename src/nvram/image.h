@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 inline constexpr uint32_t kImageMagic = 0x004E4F52;  // "RON\0" read little-endian
@@ -37,6 +38,11 @@ struct ImageHeader {
   uint32_t crc;
 };
 std::optional<ImageHeader> parse_image_header(std::string_view file);
+
+// An image file holding `entries`: the header (magic, length, CRC-32, reserved zeros) in
+// little-endian order, then the entries. qd_rc never writes the image; its producer's tools
+// and the tests do.
+std::string build_image(std::string_view entries);
 
 // The entry list of an image file for lookups: after the header, bounded by `length` and by
 // the bytes present; empty when the magic is wrong. The CRC is not checked here.
