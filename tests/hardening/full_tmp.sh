@@ -16,6 +16,10 @@ set -uo pipefail
 qd_rc=$1
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# The binary may itself live under /tmp (a build in a scratch checkout): keep it open and run
+# it through its descriptor, which the mount below cannot hide.
+exec 3<"$qd_rc" || exit 1
+qd_rc=/proc/self/fd/3
 mount -t tmpfs -o size=64k qd_rc_full_tmp /tmp || { echo "SKIP: no tmpfs"; exit 77; }
 
 # image FILE DATA-FILE: the settings image of an entry list (its CRC-32 is gzip's trailer).
