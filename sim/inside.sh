@@ -97,6 +97,7 @@ for command in "$@"; do
   # The command agent picks up a new record in its own time: here, between two commands.
   [ ! -f "$root/etc/cmd_agent" ] || run_chrooted 10 /sim/bin/cmd_agent </dev/null >/dev/null 2>&1 || true
   [ -f "$root/tmp/nvram" ] && cp "$root/tmp/nvram" "$dir/nvram"
+  run_chrooted 10 /sim/bin/kernel_view </dev/null >"$dir/kernel" 2>&1 || true
   printf '\001qd-sim step %d\001\n' "$step" >&3
 done
 
