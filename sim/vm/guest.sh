@@ -4,7 +4,8 @@
 # (sim/steps/N/..., sim/after/...) under /out/NAME. Cases run one after another in one boot.
 #
 #   run_case NAME                 the whole case: case_begin, each command, case_end
-#   case_begin NAME               gateway root, mounts, console and links of case NAME
+#   case_begin NAME [AS]          gateway root, mounts, console and links of case NAME (under
+#                                 the name AS: a case may run more than once)
 #   case_step COMMAND             one qd_rc command line (words split at blanks) and its records
 #   case_end                      the state afterwards, clean-up, records to /out/NAME
 #   in_gateway SECONDS PROGRAM... a program chrooted into the case's root, as the gateway runs it
@@ -61,8 +62,8 @@ gateway_links() {
 
 case_begin() {
   local input=/vm/cases/$1 entry name gpio mac
-  case_name=$1
-  R=/cases/$1
+  case_name=${2:-$1}
+  R=/cases/$case_name
   sim=$R/sim
   mkdir -p "$R"
   # The template's files are never written by a case: links are enough.
