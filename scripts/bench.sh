@@ -3,10 +3,12 @@
 # set against the floor of reading the store once, the system calls of one get and one set,
 # the profile writer and the start sequence by store size and SSID count, the start of one
 # shell line, and `wlan start` in the simulated gateway against the replay of its shell
-# lines. Not part of scripts/test.sh: these are measurements, not tests. Timings are ratios
-# taken within one run.
+# lines, and the same on the MIPS VM with its clock counting instructions (bench/vm_start.sh,
+# with the calibration of that clock). Not part of scripts/test.sh: these are measurements, not
+# tests. Timings are ratios taken within one run.
 #   QD_BENCH_REPETITIONS (default 5)   repetitions of each micro-benchmark (median kept)
 #   QD_BENCH_START_RUNS (default 9)    runs of each side of the start comparison
+#   QD_BENCH_VM_TRIALS (default 5)     trials of each side of the start comparison on the VM
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -14,6 +16,8 @@ if ! command -v strace >/dev/null && [ "$(id -u)" = 0 ]; then
   apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq strace >/dev/null
 fi
 cmake --preset release >/dev/null && cmake --build --preset release -j"$(nproc)" >/dev/null
+cmake --preset mipsel-release >/dev/null &&
+  cmake --build --preset mipsel-release -j"$(nproc)" --target qd_rc vm_bench >/dev/null
 bin=build/release/bench
 
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
@@ -56,3 +60,6 @@ echo "   and exec, as a system(3) that forks)"
 
 echo
 bash bench/start_vs_replay.sh "${QD_BENCH_START_RUNS:-9}"
+
+echo
+bash bench/vm_start.sh "${QD_BENCH_VM_TRIALS:-5}"
