@@ -1,20 +1,16 @@
 // The guest side of the MIPS VM's cost instrument (bench/vm_start.sh), static so that it runs
 // in any root of the guest. By the name it is run under, or its first argument:
 //   qd_rc                       does nothing: the replay's stand-in for a child qd_rc line;
-//   time FILE PROGRAM ARG...    runs PROGRAM and writes its wall time in nanoseconds (the
-//                               guest's monotonic clock) to FILE; exits with its status;
+//   time FILE PROGRAM ARG...    runs PROGRAM and writes its time in guest nanoseconds to FILE;
+//                               exits with its status;
 //   replay RECORD               runs every line of a shell record (zero-terminated lines, as
 //                               the simulated gateway records them) with /bin/sh -c, in order;
 //   calibrate                   times known work: a loop, a system call, a 64 KB copy, a 64 KB
 //                               read, an open-read-close of 4 KB, and `sh -c true`; prints one
 //                               "name count seconds-each" line per item.
-// Times come from the processor's cycle counter (CP0 Count, which rdhwr reads in user mode), not
-// from the kernel's clock: under -icount the counter moves with the emulated instructions only,
-// while the kernel's idea of its rate comes from a measurement against the RTC at boot, which
-// follows this machine's clock.
+// Times come from the processor's cycle counter (CP0 Count, which rdhwr reads in user mode): under
+// -icount it moves with the emulated instructions and the timer waits alone.
 #include <fcntl.h>
-#include <sched.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -51,31 +47,10 @@ int run(char* const argv[]) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-// A child that spins at the idle scheduling class while the program runs: the processor is never
-// idle then, so no wait of the guest lets the virtual clock follow this machine's (an idle guest
-// under -icount sleep=on advances it in real time), at the cost of the idle class's small share.
-pid_t start_spinner() {
-  pid_t pid = fork();
-  if (pid == 0) {
-    sched_param param{};
-    sched_setscheduler(0, SCHED_IDLE, &param);
-    for (;;) asm volatile("" ::: "memory");
-  }
-  return pid;
-}
-
-void stop_spinner(pid_t spinner) {
-  if (spinner <= 0) return;
-  kill(spinner, SIGKILL);
-  waitpid(spinner, nullptr, 0);
-}
-
 int time_program(const char* file, char* const argv[]) {
-  pid_t spinner = start_spinner();
   uint32_t start = cycle_count();
   int status = run(argv);
   long long elapsed = elapsed_ns(start);
-  stop_spinner(spinner);
   FILE* out = std::fopen(file, "w");
   if (!out) return 1;
   std::fprintf(out, "%lld\n", elapsed);
@@ -132,7 +107,6 @@ int calibrate() {
   }
   ::close(fd);
 
-  pid_t spinner = start_spinner();
   // The loop's body is empty but kept: one counter increment and one branch an iteration.
   uint32_t start = cycle_count();
   for (long i = 0; i < 100000000; ++i) asm volatile("" ::: "memory");
@@ -151,7 +125,6 @@ int calibrate() {
     ::close(file);
   });
   measure("sh_c_true", 20, [] { shell_line("true"); });
-  stop_spinner(spinner);
   ::unlink(path);
   return 0;
 }

@@ -7,9 +7,9 @@
 #
 # With -icount shift=1 each emulated instruction is 2 ns of the VM's virtual clock, and the RTC
 # runs on that clock, so that the kernel measures the same processor frequency at every boot.
-# Times are read from the processor's cycle counter, with the processor kept from idling while a
-# measured program runs (bench/vm_bench.cpp): they count the instructions run, whatever this
-# machine's load. Each trial runs on a fresh gateway:
+# An idle guest skips ahead to its next timer (sleep=off). Times are read from the processor's
+# cycle counter (bench/vm_bench.cpp): they count the instructions run and the waits for timers,
+# whatever this machine's load. Each trial runs on a fresh gateway:
 #   qd_rc   /sbin/qd_rc wlan start: its own work, its children and every shell line it runs;
 #   replay  the shell lines that a first, unmeasured qd_rc run of the same boot recorded
 #           (children's lines included), each handed to the gateway's /bin/sh with -c in the same
