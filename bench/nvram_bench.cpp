@@ -9,11 +9,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "bench_platform.h"
+#include "bench_support.h"
 #include "nvram/entry_list.h"
 #include "nvram/nvram.h"
-#include "report.h"
-#include "store.h"
+#include "platform/fake.h"
 
 namespace {
 
@@ -34,23 +33,17 @@ double thread_seconds() {
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-bench::Store store_of(int kb) { return bench::make_store(static_cast<size_t>(kb) * 1024); }
+support::Store store_of(int kb) { return support::make_store(static_cast<size_t>(kb) * 1024); }
 
-// Working copy and image hold the same list, as after a sound start-up load.
-void lay_store(const bench::Store& store) {
-  bench::write_host_file("/tmp/nvram", store.entries);
-  bench::write_host_file("/tmp/qd_nvram", bench::image_of(store.entries));
-}
-
-const std::pair<std::string, std::string>& entry_at(const bench::Store& store, bool near_end) {
+const std::pair<std::string, std::string>& entry_at(const support::Store& store, bool near_end) {
   return store.settings[near_end ? store.settings.size() - 2 : 1];
 }
 
 // The floor: open, shared lock, size, one read, close.
 void floor_read(benchmark::State& state, int kb) {
-  bench::Store store = store_of(kb);
-  lay_store(store);
-  std::string path = bench::host_path("/tmp/nvram");
+  support::Store store = store_of(kb);
+  bench::lay_store(store.entries);
+  std::string path = bench::root().host_path("/tmp/nvram");
   std::vector<char> buffer(store.entries.size() + 1);
   for (auto _ : state) benchmark::DoNotOptimize(bench::read_once(path, buffer));
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(store.entries.size()));
@@ -58,19 +51,19 @@ void floor_read(benchmark::State& state, int kb) {
 
 // The walk alone, in memory: what a get adds to the floor besides copying the value.
 void scan(benchmark::State& state, int kb) {
-  bench::Store store = store_of(kb);
+  support::Store store = store_of(kb);
   std::string key = entry_at(store, true).first;
   for (auto _ : state) benchmark::DoNotOptimize(entry_list::find_value(store.entries, key));
 }
 
 void get(benchmark::State& state, int kb, Case which) {
-  bench::Store store = store_of(kb);
-  lay_store(store);
+  support::Store store = store_of(kb);
+  bench::lay_store(store.entries);
   std::string key = which.absent ? kAbsentKey : entry_at(store, which.near_end).first;
-  bench::counters().clear();
+  fake::sys().opens = {};
   for (auto _ : state) benchmark::DoNotOptimize(nvram_get(key.c_str()));
-  const bench::Counters& count = bench::counters();
-  state.counters["opens"] = static_cast<double>(count.working_copy_opens + count.image_opens) /
+  const fake::OpenCounts& count = fake::sys().opens;
+  state.counters["opens"] = static_cast<double>(count.working_copy + count.image) /
                             static_cast<double>(state.iterations());
 }
 
@@ -78,12 +71,12 @@ void get(benchmark::State& state, int kb, Case which) {
 // changes the file and its size stays put. A set of an absent key appends it; the file is
 // put back (outside the timed part) before the next one.
 void set(benchmark::State& state, int kb, Case which) {
-  bench::Store store = store_of(kb);
-  lay_store(store);
+  support::Store store = store_of(kb);
+  bench::lay_store(store.entries);
   std::string key = which.absent ? kAbsentKey : entry_at(store, which.near_end).first;
   std::string stored = which.absent ? "benchValue" : entry_at(store, which.near_end).second;
   std::string values[2] = {std::string(stored.size(), 'x'), std::string(stored.size(), 'y')};
-  std::string path = bench::host_path("/tmp/nvram");
+  std::string path = bench::root().host_path("/tmp/nvram");
   int restore_fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
   off_t size = static_cast<off_t>(store.entries.size());
   unsigned n = 0;
@@ -126,7 +119,7 @@ void print_table(const bench::TableReporter& report) {
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  bench::make_scratch_root();
+  bench::root();
   for (int kb : kSizesKb) {
     std::string size = std::to_string(kb) + "KB";
     benchmark::RegisterBenchmark(("floor/" + size).c_str(), floor_read, kb)->Unit(benchmark::kMicrosecond);

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "base/ipv4.h"
-#include "scratch_root.h"
-#include "wps/wps.h"
+#include "fuzz_support.h"
+#include "wlan/queries.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);

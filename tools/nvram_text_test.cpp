@@ -6,7 +6,9 @@
 #include <algorithm>
 
 #include "nvram/entry_list.h"
+#include "nvram/files.h"
 #include "nvram/image.h"
+#include "nvram/load.h"
 
 namespace {
 

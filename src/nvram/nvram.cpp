@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "nvram/entry_list.h"
-#include "nvram/file_buffer.h"
+#include "nvram/files.h"
 #include "nvram/image.h"
 #include "platform/paths.h"
 #include "platform/platform.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "base/text.h"
-#include "rc/runner.h"
+#include "runner/runner.h"
 #include "wlan/driver.h"
 
 namespace {

@@ -12,12 +12,12 @@
 #include "base/text.h"
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
-#include "rc/runner.h"
+#include "runner/runner.h"
 #include "wlan/driver.h"
 #include "wlan/mulssid.h"
 #include "wlan/queries.h"
-#include "wps/wps.h"
 
 namespace {
 
@@ -363,8 +363,6 @@ static_assert(std::size(kRadiusBlock) == 15 && well_formed(kRadiusBlock));
 static_assert(std::size(kClientBlock) == 15 && well_formed(kClientBlock));
 static_assert(std::size(kRadioTail) == 3 && well_formed(kRadioTail));
 
-constexpr char kHeader[] = "#The word of \"Default\" must not be removed\nDefault\n";
-
 // Access lists: 32 entries per SSID, and four policy/list line pairs of the driver; SSIDs
 // from the fifth on reuse the fourth pair.
 constexpr int kAccessListEntries = 32;
@@ -376,7 +374,7 @@ class ProfileRenderer {
       : radio_(radio), mode_(mode), security_(security) {}
 
   std::string render() {
-    out_ = kHeader;
+    out_ = kProfileHeader;
     write_block(kRadioBlock);
     write_block(kSecurityBlock);
     write_block(kHtBlock);
@@ -499,8 +497,7 @@ class ProfileRenderer {
   // One policy line and one list line per SSID: AccessPolicy<p> and AccessControlList<p>.
   void write_access_control() {
     for (int ssid = 0; ssid < radio_.ssid_count; ++ssid) {
-      std::string list_key = "wifiMacList";
-      if (ssid > 0) list_key += std::to_string(ssid + 1);
+      const std::string list_key = access_list_key(ssid);
       std::string addresses;
       for (int entry = 0; entry < kAccessListEntries; ++entry) {
         std::string_view address = text::first_line(uci_safe_get_n(list_key.c_str(), entry));
@@ -524,10 +521,16 @@ class ProfileRenderer {
 
 }  // namespace
 
+std::string access_list_key(int ssid) {
+  std::string key = "wifiMacList";
+  if (ssid > 0) key += std::to_string(ssid + 1);
+  return key;
+}
+
 int creat_ralink_wlan_config() {
   SYSTEM("%s", driver::kMkdirProfileDir);
   platform::UniqueFd profile =
-      platform::open_file(driver::kProfilePath, platform::OpenMode::write_truncate, 0644);
+      platform::open_file(paths::kProfile, platform::OpenMode::write_truncate, 0644);
   if (!profile.valid()) return 1;
   const RadioSettings radio = read_radio_settings();
   // The profile stays empty (it is truncated already) for a mode the driver does not know.

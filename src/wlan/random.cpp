@@ -9,8 +9,8 @@
 
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
-#include "wlan/driver.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ constexpr size_t kMaxDraws = 4096;
 bool is_random_char(uint8_t byte) { return (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9'); }
 
 platform::UniqueFd open_random_device() {
-  platform::UniqueFd device = platform::open_file(driver::kRandomDevice, platform::OpenMode::read_nonblock);
+  platform::UniqueFd device = platform::open_file(paths::kRandom, platform::OpenMode::read_nonblock);
   if (!device.valid()) std::puts("Could not open /dev/urandom");
   return device;
 }

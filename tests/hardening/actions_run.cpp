@@ -10,9 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "fake_platform.h"
+#include "platform/fake.h"
 #include "nvram/nvram.h"
-#include "wlan_test_support.h"
+#include "hostile.h"
+#include "run.h"
 
 namespace {
 
@@ -64,20 +65,20 @@ int main() {
   std::fclose(std::fopen((root + "/dev/gpio").c_str(), "w"));
   fake::sys().root = root;
   fake::sys().interfaces["ra0"] = {0x00, 0x0c, 0x43, 0x30, 0x52, 0x77};
-  wlan_test::run_children_in_process();
+  support::run_children_in_process();
 
   int failures = 0;
   for (bool full : {true, false}) {
     for (const char* action : kActions) {
       lay_settings(full);
-      int status = wlan_test::run_qd_rc({"qd_rc", "wlan", action});
+      int status = support::run_qd_rc({"qd_rc", "wlan", action});
       if (status != 0) {
         std::fprintf(stderr, "wlan %s exited with %d\n", action, status);
         ++failures;
       }
     }
-    wlan_test::run_qd_rc({"qd_rc", "show"});
-    wlan_test::run_qd_rc({"qd_rc"});
+    support::run_qd_rc({"qd_rc", "show"});
+    support::run_qd_rc({"qd_rc"});
   }
   std::fprintf(stderr, "ran %zu actions twice, %zu shell lines\n", std::size(kActions),
                fake::sys().shell_lines.size());

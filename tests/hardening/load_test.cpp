@@ -23,10 +23,13 @@
 #include <string_view>
 #include <vector>
 
-#include "fake_platform.h"
-#include "hostile_support.h"
+#include "platform/fake.h"
+#include "hostile.h"
+#include "profile_text.h"
 #include "nvram/entry_list.h"
+#include "nvram/files.h"
 #include "nvram/image.h"
+#include "nvram/load.h"
 #include "nvram/nvram.h"
 #include "rc/dispatch.h"
 
@@ -93,7 +96,7 @@ std::vector<int> progress(std::string_view list, int round, int writers) {
     __atomic_add_fetch(&shared->reads, 1, __ATOMIC_RELAXED);
     if (!entry_list::find_value(list, "anchor"))
       __atomic_add_fetch(&shared->empty_reads, 1, __ATOMIC_RELAXED);
-    bool sound = hostile::well_formed_list(list);
+    bool sound = support::well_formed_list(list);
     std::vector<int> now = progress(list, round, writers);
     for (size_t w = 0; w < now.size(); ++w) sound = sound && now[w] >= seen[w];
     seen = now;

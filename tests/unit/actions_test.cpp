@@ -1,18 +1,19 @@
 // Special actions: the driver commands of each WPS action word, the WPS gate, return values,
 // letter case, hostile PINs, and every command line of `qd_rc wlan` on an empty and a
 // realistic store.
-#include "wlan/actions.h"
+#include "rc/actions.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "fake_platform.h"
+#include "platform/fake.h"
 #include "gateway_fixture.h"
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
-#include "wlan_test_support.h"
+#include "hostile.h"
+#include "run.h"
 
 namespace {
 
@@ -165,16 +166,16 @@ TEST_F(SpecialActionTest, WpsChangeAndWpsInit) {
 
 TEST_F(SpecialActionTest, HostilePinsReachTheDriverAsOneArgument) {
   const std::string canary = host_path("/canary");
-  for (const std::string& pin : wlan_test::hostile_values(canary)) {
+  for (const std::string& pin : support::hostile_pins(canary)) {
     SCOPED_TRACE(pin);
     set_settings({kWpsOn[0], kWpsOn[1], kWpsOn[2], {"wifiWpsDevPIN", pin}, {"wifiWpsStaPIN", pin}});
     clear_shell_lines();
     action({"qd_rc", "wlan", "addER"});
     action({"qd_rc", "wlan", "clientPIN"});
     ASSERT_EQ(commands().size(), 8u);
-    EXPECT_EQ(wlan_test::shell_words(commands()[0]),
+    EXPECT_EQ(support::shell_words(commands()[0]),
               (Lines{"/bin/iwpriv", "ra0", "set", "WscVendorPinCode=" + pin}));
-    EXPECT_EQ(wlan_test::shell_words(commands()[3]),
+    EXPECT_EQ(support::shell_words(commands()[3]),
               (Lines{"/bin/iwpriv", "ra0", "set", "WscPinCode=" + pin}));
     EXPECT_FALSE(file_exists("/canary"));
   }
@@ -211,7 +212,7 @@ TEST_F(SpecialActionTest, EveryCommandLineRunsOnEmptyAndRealisticStores) {
       "start",     "stop",       "restart",          "show",           "mac_init",   "addER",     "clientPIN",
       "clientPBC", "wps_config", "clientPBC_config", "unconfig",       "wps_change", "wps_clean", "wps_reset",
       "wps_init",  "wpsled_on",  "wpsled_off",       "wpsled_success", "init_wps",   "bogus",     ""};
-  wlan_test::run_children_in_process();
+  support::run_children_in_process();
   fake::sys().interfaces["ra0"] = {0, 0x11, 0x22, 0x33, 0x44, 0x66};
   for (const Settings& store : {Settings{}, realistic}) {
     for (const char* word : words) {
@@ -220,7 +221,7 @@ TEST_F(SpecialActionTest, EveryCommandLineRunsOnEmptyAndRealisticStores) {
       write_file("/dev/urandom", std::string(4096, 'z'));
       testing::internal::CaptureStdout();
       testing::internal::CaptureStderr();
-      EXPECT_EQ(wlan_test::run_qd_rc({"qd_rc", "wlan", word}), 0);
+      EXPECT_EQ(support::run_qd_rc({"qd_rc", "wlan", word}), 0);
       testing::internal::GetCapturedStdout();
       testing::internal::GetCapturedStderr();
     }

@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <string>
 
-#include "fake_platform.h"
+#include "platform/fake.h"
 #include "gateway_fixture.h"
+#include "nvram/files.h"
 #include "nvram/image.h"
+#include "nvram/load.h"
 #include "nvram/nvram.h"
 #include "wps/led.h"
 

@@ -14,9 +14,12 @@
 #include <functional>
 
 #include "gateway_fixture.h"
+#include "nvram/files.h"
 #include "nvram/image.h"
+#include "nvram/load.h"
 #include "nvram/nvram.h"
-#include "wlan_test_support.h"
+#include "platform/fake.h"
+#include "run.h"
 
 namespace {
 
@@ -217,13 +220,13 @@ class RunFaultsTest : public FaultsTest {
   // gives its shell lines; the exit status must be 0 whatever the fault.
   std::vector<std::string> run_action(const char* action, bool children = true) {
     if (children)
-      wlan_test::run_children_in_process();
+      support::run_children_in_process();
     else
       fake::sys().on_shell = nullptr;
     clear_shell_lines();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_EQ(wlan_test::run_qd_rc({"qd_rc", "wlan", action}), 0) << action;
+    EXPECT_EQ(support::run_qd_rc({"qd_rc", "wlan", action}), 0) << action;
     stdout_ = testing::internal::GetCapturedStdout();
     stderr_ = testing::internal::GetCapturedStderr();
     return commands();

@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "fake_platform.h"
+#include "platform/fake.h"
 #include "gateway_fixture.h"
-#include "hostile_support.h"
+#include "hostile.h"
+#include "profile_text.h"
 #include "nvram/entry_list.h"
 #include "wlan/profile.h"
-#include "wlan_test_support.h"
+#include "hostile.h"
+#include "run.h"
 
 namespace {
 
@@ -39,7 +41,7 @@ struct HostileValue {
 };
 
 // Keys whose text reaches a command line, the profile or a device record.
-constexpr const char* kHugeKeys[] = {"wifiBssid",      "wifiSSID",    "wifiWpapsk", "wifiWpsDevPIN",
+constexpr const char* kHugeKeys[] = {"wifiBssid",      "wifiWpapsk", "wifiWpsDevPIN",
                                      "wifiWpsStaPIN",  "wifiMacAddr", "lanConnIp4", "modelName",
                                      "wifiWpsDevName", "wifiMacList"};
 
@@ -96,31 +98,25 @@ bool listed(const char* const (&keys)[N], const std::string& base) {
   return false;
 }
 
-// Every key the program reads set to `value`, bare and for SSIDs 0 to 2 (and LAN index 2);
-// the control keys keep the baseline unless `with_control`; a huge text goes into kHugeKeys only.
+// Every key the program reads set to the value, for SSIDs 0 to 2 (access lists: entries 0 to
+// 2); the control keys keep the baseline unless `with_control`; a huge text goes into kHugeKeys
+// only.
 Settings filled_with(const HostileValue& hostile, bool with_control) {
-  const std::string& value = hostile.text;
-  Settings settings = baseline();
-  for (const char* base : hostile::kSettingKeys) {
+  Settings more;
+  for (const std::string& key : support::stored_keys(3, 3)) {
+    std::string base = key.substr(0, key.find('['));
     if (!with_control && listed(kControlKeys, base)) continue;
-    const std::string& text = value;
-    if (hostile.huge && !listed(kHugeKeys, base)) continue;
-    for (int index = -1; index <= 2; ++index) {
-      std::string key = index < 0 ? base : std::string(base) + "[" + std::to_string(index) + "]";
-      bool replaced = false;
-      for (auto& [k, v] : settings)
-        if (k == key) v = text, replaced = true;
-      if (!replaced) settings.emplace_back(key, text);
-    }
+    if (hostile.huge && !listed(kHugeKeys, base) && !base.starts_with("wifiMacList")) continue;
+    more.emplace_back(key, hostile.text);
   }
-  return settings;
+  return merged(baseline(), more);
 }
 
 class HostileTest : public GatewayTest {
  protected:
   void SetUp() override {
     GatewayTest::SetUp();
-    wlan_test::run_children_in_process();
+    support::run_children_in_process();
     fake::sys().interfaces["ra0"] = {0x00, 0x0c, 0x43, 0x30, 0x52, 0x77};
     // "mkdir -p" is only recorded here: the profile's folder is made beforehand.
     ::mkdir(host_path("/etc/Wireless").c_str(), 0755);
@@ -137,18 +133,18 @@ class HostileTest : public GatewayTest {
     clear_shell_lines();
     testing::internal::CaptureStdout();
     int status = std::string_view(action) == kProfileOnly ? (creat_ralink_wlan_config(), 0)
-                                                          : wlan_test::run_qd_rc({"qd_rc", "wlan", action});
+                                                          : support::run_qd_rc({"qd_rc", "wlan", action});
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(status, 0);
     for (const std::string& line : shell_lines()) {
-      std::string hazard = hostile::unquoted_hazard(line);
+      std::string hazard = support::unquoted_hazard(line);
       EXPECT_EQ(hazard, "") << "line: " << line.substr(0, 300);
     }
     std::string store = read_file("/tmp/nvram");
     EXPECT_TRUE(store.size() >= 1 && store.back() == '\0') << "working copy not terminated";
     if (!file_exists(kProfile)) return {};
     std::string error;
-    std::vector<std::string> keys = hostile::profile_keys(read_file(kProfile), error);
+    std::vector<std::string> keys = support::keys_of(support::parse_profile(read_file(kProfile), error));
     EXPECT_EQ(error, "");
     return keys;
   }
@@ -185,11 +181,11 @@ TEST_F(HostileTest, ArgumentsOfTheCommandLineStayArguments) {
     set_settings(baseline());
     clear_shell_lines();
     testing::internal::CaptureStdout();
-    EXPECT_EQ(wlan_test::run_qd_rc({"qd_rc", "wlan", "clientPIN", value.text, value.text}), 0);
-    EXPECT_EQ(wlan_test::run_qd_rc({"qd_rc", "wlan", value.text}), 0);
-    EXPECT_EQ(wlan_test::run_qd_rc({"qd_rc", value.text, "start"}), 1);
+    EXPECT_EQ(support::run_qd_rc({"qd_rc", "wlan", "clientPIN", value.text, value.text}), 0);
+    EXPECT_EQ(support::run_qd_rc({"qd_rc", "wlan", value.text}), 0);
+    EXPECT_EQ(support::run_qd_rc({"qd_rc", value.text, "start"}), 1);
     testing::internal::GetCapturedStdout();
-    for (const std::string& line : shell_lines()) EXPECT_EQ(hostile::unquoted_hazard(line), "") << line;
+    for (const std::string& line : shell_lines()) EXPECT_EQ(support::unquoted_hazard(line), "") << line;
   }
 }
 
@@ -210,7 +206,7 @@ TEST(ShellHazard, TellsQuotedFromUnquotedText) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
-    EXPECT_EQ(hostile::unquoted_hazard(c.line).empty(), c.safe);
+    EXPECT_EQ(support::unquoted_hazard(c.line).empty(), c.safe);
   }
 }
 

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 
 #include "gateway_fixture.h"
+#include "nvram/files.h"
 #include "nvram/image.h"
+#include "nvram/load.h"
 
 namespace {
 

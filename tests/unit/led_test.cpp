@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "fake_platform.h"
+#include "platform/fake.h"
 #include "gateway_fixture.h"
 #include "wlan/driver.h"
 

@@ -1,6 +1,6 @@
 // Start and stop of the access point: whole command transcripts (children included) for the
 // SSID layouts, 802.1X, radio off and the LED, and LAN values that are no address.
-#include "wlan/lifecycle.h"
+#include "rc/lifecycle.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "fake_platform.h"
+#include "platform/fake.h"
 #include "gateway_fixture.h"
+#include "platform/paths.h"
 #include "wlan/driver.h"
-#include "wlan_test_support.h"
+#include "hostile.h"
+#include "run.h"
 
 namespace {
 
@@ -28,14 +30,14 @@ class LifecycleTest : public GatewayTest {
  protected:
   void SetUp() override {
     GatewayTest::SetUp();
-    wlan_test::run_children_in_process();
+    support::run_children_in_process();
   }
 
   // The commands of `qd_rc wlan start` from the MAC child on; before it only the profile
   // writer may have run its own commands.
   Lines start() {
     testing::internal::CaptureStdout();
-    EXPECT_EQ(wlan_test::run_qd_rc({"qd_rc", "wlan", "start"}), 0);
+    EXPECT_EQ(support::run_qd_rc({"qd_rc", "wlan", "start"}), 0);
     testing::internal::GetCapturedStdout();
     Lines all = commands();
     auto mac_init = std::find(all.begin(), all.end(), driver::kSelfMacInit);
@@ -117,7 +119,7 @@ TEST_F(LifecycleTest, Dot1xAtTheFirstSsidThatNeedsIt) {
 
 TEST_F(LifecycleTest, Dot1xWithALanThatIsNoAddress) {
   const std::string canary = host_path("/canary");
-  Lines lan_values = wlan_test::hostile_values(canary);
+  Lines lan_values = support::hostile_pins(canary);
   lan_values.insert(lan_values.end(), {"", "192.168.0", "192.168.0.1 "});
   for (const std::string& lan : lan_values) {
     SCOPED_TRACE(lan);
@@ -135,7 +137,7 @@ TEST_F(LifecycleTest, Dot1xWithALanThatIsNoAddress) {
     const std::string route = lines[lines.size() - 3];
     Lines expected_words = {"/sbin/route", "add", "default", "gw"};
     if (!lan.empty()) expected_words.push_back(lan);
-    EXPECT_EQ(wlan_test::shell_words(route), expected_words) << route;
+    EXPECT_EQ(support::shell_words(route), expected_words) << route;
     EXPECT_FALSE(file_exists("/canary"));
   }
   // A missing address leaves the line as it always was.
@@ -149,7 +151,7 @@ TEST_F(LifecycleTest, Dot1xWithALanThatIsNoAddress) {
 
 TEST_F(LifecycleTest, StopTakesTheRadioDown) {
   set_settings({{"wifiSSIDNum", "3"}});
-  EXPECT_EQ(wlan_test::run_qd_rc({"qd_rc", "wlan", "stop"}), 0);
+  EXPECT_EQ(support::run_qd_rc({"qd_rc", "wlan", "stop"}), 0);
   EXPECT_TRUE(SameLines(test_data("wlan_stop_n3.cmds"), joined(commands())));
 }
 
@@ -166,7 +168,7 @@ TEST_F(LifecycleTest, RestartIsStopThenStartWhateverTheCase) {
     SCOPED_TRACE(words[2]);
     clear_shell_lines();
     testing::internal::CaptureStdout();
-    EXPECT_EQ(wlan_test::run_qd_rc(words), 0);
+    EXPECT_EQ(support::run_qd_rc(words), 0);
     testing::internal::GetCapturedStdout();
     Lines lines = commands();
     lines.erase(std::remove(lines.begin(), lines.end(), driver::kMkdirProfileDir), lines.end());
@@ -180,15 +182,15 @@ namespace {
 
 TEST_F(LifecycleTest, AnSsidCountBeyondTheRadioIsCappedAndReportedOnce) {
   set_settings({{"wifiSSIDNum", "100000"}});
-  std::filesystem::create_directories(host_path(driver::kProfileDir));
+  std::filesystem::create_directories(host_path(paths::kProfileDir));
   testing::internal::CaptureStderr();
-  EXPECT_EQ(wlan_test::run_qd_rc({"qd_rc", "wlan", "restart"}), 0);
+  EXPECT_EQ(support::run_qd_rc({"qd_rc", "wlan", "restart"}), 0);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "qd_rc: wifiSSIDNum 100000 is more than 16 SSIDs; using 16\n");
   const Lines lines = commands();
   EXPECT_LT(lines.size(), 200u);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "/usr/sbin/brctl addbr br16"), lines.end());
   EXPECT_EQ(std::find(lines.begin(), lines.end(), "/sbin/ifconfig ra16 down"), lines.end());
-  const std::string profile = read_file(driver::kProfilePath);
+  const std::string profile = read_file(paths::kProfile);
   EXPECT_NE(profile.find("\nBssidNum=100000\n"), std::string::npos) << "the count itself is written as stored";
   EXPECT_NE(profile.find("\nAccessPolicy3=0\nAccessControlList3=\n"), std::string::npos);
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_platform.h"
+#include "platform/fake.h"
 #include "gateway_fixture.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "gateway_fixture.h"
+#include "wlan/queries.h"
 #include "wps/wps.h"
 
 namespace {

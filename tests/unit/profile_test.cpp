@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gateway_fixture.h"
+#include "platform/paths.h"
 #include "wlan/driver.h"
 
 namespace {
@@ -84,14 +85,14 @@ class ProfileTest : public GatewayTest {
   void SetUp() override {
     GatewayTest::SetUp();
     ::mkdir(host_path("/etc/Wireless").c_str(), 0755);
-    ::mkdir(host_path(driver::kProfileDir).c_str(), 0755);
+    ::mkdir(host_path(paths::kProfileDir).c_str(), 0755);
   }
 
   int write_profile(const Settings& settings) {
     set_settings(settings);
     return creat_ralink_wlan_config();
   }
-  std::string profile() const { return read_file(driver::kProfilePath); }
+  std::string profile() const { return read_file(paths::kProfile); }
 
   // The profile's lines, after checking their keys against the fixed sequence.
   Lines checked_lines(int ssids) {
@@ -123,7 +124,7 @@ TEST_F(ProfileTest, HomeGatewayProfile) {
 }
 
 TEST_F(ProfileTest, RewritesTheWholeFile) {
-  write_file(driver::kProfilePath, std::string(100000, 'x'));
+  write_file(paths::kProfile, std::string(100000, 'x'));
   EXPECT_EQ(write_profile({}), 0);
   EXPECT_EQ(profile(), test_data("profile_empty.dat"));
 }
@@ -212,24 +213,24 @@ TEST_F(ProfileTest, ChannelAndAutomaticChannel) {
 TEST_F(ProfileTest, ModesFrom13OnLeaveTheProfileEmpty) {
   for (const char* hwmode : {"13", "14", "99999999999"}) {
     SCOPED_TRACE(hwmode);
-    write_file(driver::kProfilePath, "old profile\n");
+    write_file(paths::kProfile, "old profile\n");
     clear_shell_lines();
     EXPECT_EQ(write_profile({{"wifiHwmode", hwmode}, {"wifiSSIDNum", "2"}}), 1);
-    EXPECT_TRUE(file_exists(driver::kProfilePath));
+    EXPECT_TRUE(file_exists(paths::kProfile));
     EXPECT_EQ(profile(), "");
     EXPECT_EQ(commands(), std::vector<std::string>{"mkdir -p /etc/Wireless/RT2860/"});
   }
 }
 
 TEST_F(ProfileTest, UnopenableProfileFailsWithoutWriting) {
-  ::rmdir(host_path(driver::kProfileDir).c_str());
+  ::rmdir(host_path(paths::kProfileDir).c_str());
   EXPECT_EQ(write_profile({}), 1);
-  EXPECT_FALSE(file_exists(driver::kProfilePath));
+  EXPECT_FALSE(file_exists(paths::kProfile));
   EXPECT_EQ(commands(), std::vector<std::string>{"mkdir -p /etc/Wireless/RT2860/"});
 }
 
 TEST_F(ProfileTest, FullDiskIsAFailure) {
-  ASSERT_EQ(::symlink("/dev/full", host_path(driver::kProfilePath).c_str()), 0);
+  ASSERT_EQ(::symlink("/dev/full", host_path(paths::kProfile).c_str()), 0);
   EXPECT_EQ(write_profile({}), 1);
 }
 

@@ -1,6 +1,8 @@
 // Wireless settings queries: on means exactly 1, the N modes, the MCS value and the help text.
 #include "wlan/queries.h"
 
+#include "rc/actions.h"
+
 #include <gtest/gtest.h>
 
 #include <string>

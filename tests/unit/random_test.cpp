@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "fake_platform.h"
+#include "platform/fake.h"
 #include "gateway_fixture.h"
 #include "nvram/nvram.h"
 #include "nvram/uci.h"

@@ -4,9 +4,10 @@
 
 #include <string>
 
-#include "fake_platform.h"
+#include "platform/fake.h"
 #include "gateway_fixture.h"
-#include "rc/runner.h"
+#include "base/shell.h"
+#include "runner/runner.h"
 
 namespace {
 

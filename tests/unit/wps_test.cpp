@@ -1,5 +1,6 @@
 // WPS set-up: the driver commands and UPnP side of each condition, the wscd record for the
 // command agent, an unusable LAN address, and PINs that must not reach the shell as syntax.
+#include "wlan/queries.h"
 #include "wps/wps.h"
 
 #include <gtest/gtest.h>
@@ -8,9 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "fake_platform.h"
+#include "platform/fake.h"
 #include "gateway_fixture.h"
-#include "wlan_test_support.h"
+#include "hostile.h"
+#include "run.h"
 
 namespace {
 
@@ -51,7 +53,7 @@ class InitWpsTest : public GatewayTest {
  protected:
   void SetUp() override {
     GatewayTest::SetUp();
-    wlan_test::run_children_in_process();
+    support::run_children_in_process();
   }
 };
 
@@ -98,7 +100,7 @@ TEST_F(InitWpsTest, EachConditionIssuesItsCommands) {
 TEST_F(InitWpsTest, RegistrarRecordIsWrittenBeforeTheDriverIsToldToStart) {
   set_settings(kWpsOn);
   std::vector<bool> record_there;
-  wlan_test::run_children_in_process(
+  support::run_children_in_process(
       [&](const std::string&) { record_there.push_back(file_exists("/etc/cmd_agent")); });
   init_wps();
   // PIN, killall, lo up, br0, route: no record yet; WscConfMode=7 onwards: written.
@@ -154,13 +156,13 @@ TEST_F(InitWpsTest, StopTakesTheUpnpSideDown) {
 
 TEST_F(InitWpsTest, HostilePinReachesTheDriverAsOneArgument) {
   const std::string canary = host_path("/canary");
-  for (const std::string& pin : wlan_test::hostile_values(canary)) {
+  for (const std::string& pin : support::hostile_pins(canary)) {
     SCOPED_TRACE(pin);
     set_settings(with(kWpsOn, {{"wifiWpsDevPIN", pin}, {"wifiAuth", "6"}}));
     clear_shell_lines();
     init_wps();
     ASSERT_EQ(commands().size(), 5u);
-    EXPECT_EQ(wlan_test::shell_words(commands()[0]),
+    EXPECT_EQ(support::shell_words(commands()[0]),
               (Lines{"/bin/iwpriv", "ra0", "set", "WscVendorPinCode=" + pin}));
     EXPECT_FALSE(file_exists("/canary"));
   }

@@ -1,5 +1,5 @@
-// A whole settings file in memory, read in one pass; the buffer is kept for the next read,
-// so that repeated gets do not allocate.
+// Whole-file I/O of the settings files under advisory locks: the reusable read buffer of the
+// gets, and the two whole-file routines readFileBin and writeFileBin.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +7,8 @@
 
 enum class LockMode { none, shared };
 
+// A whole settings file in memory, read in one pass; the buffer is kept for the next read,
+// so that repeated gets do not allocate.
 class FileBuffer {
  public:
   constexpr FileBuffer() = default;
@@ -32,3 +34,14 @@ class FileBuffer {
   size_t size_ = 0;
   size_t file_size_ = 0;
 };
+
+// Reads a whole file under a shared lock. Returns its size and hands out a malloc'd buffer
+// of exactly that size (no terminator added), which the caller frees; -1 and no buffer when
+// it cannot be opened, allocated or read.
+long readFileBin(const char* path, char** out);
+
+// Replaces a file's contents with `len` bytes, permissions 0600 for a new file. The file is
+// truncated only under its exclusive lock, after the new data are in place, so no reader
+// sees it empty and a lack of space leaves the old contents whole. Returns the result of
+// close (0), or a negative value when the file cannot be opened or written.
+int writeFileBin(const char* path, const char* data, long len);

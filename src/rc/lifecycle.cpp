@@ -1,12 +1,13 @@
 // Start and stop of the access point. SSID i of N is raI; each SSID but the first has VLAN
 // eth2.(100+i) and bridge brI joining the two, one more bridge brN holds eth2.(100+N) alone,
 // and ra0 joins the existing br0. Every command runs whatever the earlier ones did.
-#include "wlan/lifecycle.h"
+#include "rc/lifecycle.h"
 
+#include "base/shell.h"
 #include "base/text.h"
 #include "nvram/uci.h"
 #include "platform/platform.h"
-#include "rc/runner.h"
+#include "runner/runner.h"
 #include "wlan/driver.h"
 #include "wlan/mulssid.h"
 #include "wlan/profile.h"
@@ -16,7 +17,6 @@
 namespace {
 
 using driver::kWiredIf;
-
 
 void add_vlan(int vlan) {
   SYSTEM(driver::kVlanAdd, kWiredIf, vlan);

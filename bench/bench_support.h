@@ -1,4 +1,7 @@
-// A console reporter that also keeps each benchmark's processor time per iteration (the median
+// What the benchmarks share: the scratch gateway root on the recording platform, the floor of
+// a settings call, and a console reporter that ends a run with a table of ratios.
+//
+// The reporter keeps each benchmark's processor time per iteration (the median
 // when repetitions are asked for) and counters, so that a run can end with a table of ratios.
 // Processor time (user and system) rather than wall time: the machines these run on are
 // shared, and a settings call in the page cache never waits for anything but the processor.
@@ -8,10 +11,24 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
-#include "bench_platform.h"
+#include "scratch.h"
+#include "store.h"
 
 namespace bench {
+
+// The run's scratch root: under $QD_BENCH_DIR when set, else on /dev/shm (a RAM file system
+// like the gateway's /tmp) when present, else under /tmp. Removed when the run ends. Shell
+// lines are counted, not kept.
+support::ScratchRoot& root();
+// The same entries as working copy and image, as after a sound start-up load.
+void lay_store(const std::string& entries);
+
+// The floor of a settings call, with plain system calls: opens the host file, takes the
+// shared lock, asks the size, reads the whole file into `buffer` (large enough) in one call
+// and closes it. Returns the count read.
+long read_once(const std::string& host_file, std::vector<char>& buffer);
 
 struct Result {
   double time_us = 0;  // processor time per iteration (user and system)
@@ -70,14 +87,13 @@ class TableReporter : public benchmark::ConsoleReporter {
   std::map<std::string, bool> medians_;
 };
 
-// Runs the registered benchmarks, prints `print`'s table of their results, and removes the
-// scratch root. Returns main's exit status.
+// Runs the registered benchmarks and prints `print`'s table of their results. Returns main's
+// exit status.
 inline int run_and_print(void (*print)(const TableReporter&)) {
   TableReporter report;
   benchmark::RunSpecifiedBenchmarks(&report);
   print(report);
   benchmark::Shutdown();
-  remove_scratch_root();
   return 0;
 }
 

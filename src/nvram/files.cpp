@@ -1,8 +1,9 @@
-// Whole-file reads of the settings files into a reusable buffer.
-#include "nvram/file_buffer.h"
+// Whole-file reads and writes of the settings files.
+#include "nvram/files.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/platform.h"
 
@@ -42,4 +43,26 @@ bool FileBuffer::read_fd(int fd) {
   if (got < 0) return false;
   size_ = static_cast<size_t>(got);
   return true;
+}
+
+long readFileBin(const char* path, char** out) {
+  *out = nullptr;
+  FileBuffer file;
+  if (!file.load(path, LockMode::shared)) return -1;
+  auto* copy = static_cast<char*>(std::malloc(file.data().size() ? file.data().size() : 1));
+  if (!copy) return -1;
+  std::memcpy(copy, file.data().data(), file.data().size());
+  *out = copy;
+  return static_cast<long>(file.data().size());
+}
+
+int writeFileBin(const char* path, const char* data, long len) {
+  platform::UniqueFd fd = platform::open_file(path, platform::OpenMode::read_write, 0600);
+  if (!fd.valid()) return -1;
+  if (!platform::lock_file(fd.get(), platform::LockKind::exclusive)) return -1;
+  size_t size = len > 0 ? static_cast<size_t>(len) : 0;
+  if (!platform::reserve(fd.get(), size) || !platform::write_whole(fd.get(), data, size) ||
+      !platform::truncate_to(fd.get(), size))
+    return -1;
+  return fd.close();
 }

@@ -1,9 +1,10 @@
-// Fake shell, interface table, ioctl and clock; real file I/O under the scratch root.
-#include "fake_platform.h"
-
+// The recording platform behind the seam: shell lines kept instead of run, gateway paths
+// resolved under a scratch root, interfaces, ioctls and the clock from fake::sys().
 #include <cerrno>
 #include <cstring>
 
+#include "platform/fake.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
 
 namespace fake {
@@ -19,16 +20,26 @@ void reset() { sys() = System{}; }
 
 namespace platform {
 
+// Called once per open_file, so the open counts are kept here.
 const char* resolve_path(const char* path) {
   static std::string resolved;
-  if (fake::sys().root.empty() || path[0] != '/') return path;
-  resolved = fake::sys().root + path;
+  fake::System& sys = fake::sys();
+  if (std::strcmp(path, paths::kWorkingCopy) == 0)
+    ++sys.opens.working_copy;
+  else if (std::strcmp(path, paths::kImage) == 0)
+    ++sys.opens.image;
+  else
+    ++sys.opens.other;
+  if (sys.root.empty() || path[0] != '/') return path;
+  resolved.assign(sys.root).append(path);  // the buffer's memory serves every call
   return resolved.c_str();
 }
 
 int run_shell(const char* line) {
-  fake::sys().shell_lines.emplace_back(line);
-  if (fake::sys().on_shell) fake::sys().on_shell(line);
+  fake::System& sys = fake::sys();
+  ++sys.shell_line_count;
+  if (sys.record_lines) sys.shell_lines.emplace_back(line);
+  if (sys.on_shell) sys.on_shell(line);
   return 0;
 }
 

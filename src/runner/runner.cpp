@@ -1,6 +1,6 @@
 // The command runner: printf-style formatting into one fixed line, console redirection,
 // /bin/sh, wait, a 1 µs pause.
-#include "rc/runner.h"
+#include "runner/runner.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -8,20 +8,8 @@
 
 #include "platform/platform.h"
 
-namespace {
-
-constexpr size_t kLineSize = 1024;
-constexpr char kConsoleSuffix[] = " >/dev/console 2>&1";
-
-bool is_plain(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-         std::strchr("._-:/,+@%=", c) != nullptr;
-}
-
-}  // namespace
-
 int SYSTEM(const char* format, ...) {
-  char line[kLineSize];
+  char line[kCommandLineSize];
   va_list args;
   va_start(args, format);
   int length = std::vsnprintf(line, sizeof line, format, args);
@@ -39,21 +27,4 @@ int SYSTEM(const char* format, ...) {
   return 0;
 }
 
-int qd_get_mac_if(const char* ifname, uint8_t mac[6]) {
-  return platform::interface_hwaddr(ifname, mac);
-}
-
-std::string shell_quote(std::string_view value) {
-  bool plain = true;
-  for (unsigned char c : value) plain = plain && c != 0 && is_plain(c);
-  if (plain) return std::string(value);
-  std::string quoted = "'";
-  for (char c : value) {
-    if (c == '\'')
-      quoted += "'\\''";
-    else
-      quoted += c;
-  }
-  quoted += '\'';
-  return quoted;
-}
+int qd_get_mac_if(const char* ifname, uint8_t mac[6]) { return platform::interface_hwaddr(ifname, mac); }

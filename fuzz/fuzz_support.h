@@ -1,6 +1,5 @@
-// A scratch gateway root for fuzz targets that go through the file functions: the fixed
-// paths (/tmp/nvram, /tmp/qd_nvram, the profile...) resolve under it, shell lines are only
-// recorded, and it is removed when the process ends.
+// What the fuzz targets share beyond the test support: one scratch gateway root for the whole
+// run, emptied for every input, the input cut into words or settings, and the check macro.
 #pragma once
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -8,17 +7,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
-namespace scratch {
+#include "scratch.h"
+#include "store.h"
 
-// Creates the root on first use and clears what the last input left: shell lines, files.
-void reset();
-void write_file(const char* gateway_path, std::string_view bytes);
-std::string read_file(const char* gateway_path);
-bool exists(const char* gateway_path);
-const std::vector<std::string>& shell_lines();
+namespace fuzz {
+
+// The run's root, emptied and laid out again (folders and devices) for this input.
+support::ScratchRoot& fresh_root();
 
 // Splits fuzz input into NUL-free words at NUL bytes: at most `max_words`, the last one
 // taking the rest.
@@ -26,12 +23,9 @@ std::vector<std::string> words(const uint8_t* data, size_t size, size_t max_word
 
 // Settings that the fuzzer picks: key by key from the keys the program reads (bare or with
 // an SSID index), each with any value (zero bytes dropped).
-std::vector<std::pair<std::string, std::string>> fuzzed_settings(FuzzedDataProvider& input);
+support::Settings fuzzed_settings(FuzzedDataProvider& input);
 
-// An entry list of the given key=value pairs, terminated.
-std::string entry_list_of(const std::vector<std::pair<std::string, std::string>>& settings);
-
-}  // namespace scratch
+}  // namespace fuzz
 
 // Aborts with a message when an invariant does not hold: the fuzzer reports the input.
 #define FUZZ_CHECK(cond)                                                        \
