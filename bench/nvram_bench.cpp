@@ -2,11 +2,11 @@
 // opening, locking, reading and closing the same file once. Ends with the table of ratios.
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdio>
 #include <ctime>
-#include <fcntl.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "bench_support.h"
@@ -63,8 +63,8 @@ void get(benchmark::State& state, int kb, Case which) {
   fake::sys().opens = {};
   for (auto _ : state) benchmark::DoNotOptimize(nvram_get(key.c_str()));
   const fake::OpenCounts& count = fake::sys().opens;
-  state.counters["opens"] = static_cast<double>(count.working_copy + count.image) /
-                            static_cast<double>(state.iterations());
+  state.counters["opens"] =
+      static_cast<double>(count.working_copy + count.image) / static_cast<double>(state.iterations());
 }
 
 // Sets of an existing key alternate between two values of its length, so that every set
@@ -111,8 +111,9 @@ void print_table(const bench::TableReporter& report) {
       std::printf(std::string(op) == "get" ? " |" : "\n");
     }
   }
-  std::printf("(walk: the search of the whole list in memory, without the file; a miss reads the\n"
-              " working copy and then the image, both of the store's size)\n");
+  std::printf(
+      "(walk: the search of the whole list in memory, without the file; a miss reads the\n"
+      " working copy and then the image, both of the store's size)\n");
 }
 
 }  // namespace

@@ -17,7 +17,8 @@ namespace {
 constexpr int kSizesKb[] = {16, 64, 256};
 constexpr int kSsidCounts[] = {1, 4, 8};
 void lay_store(int kb, int ssids) {
-  bench::lay_store(support::make_store(static_cast<size_t>(kb) * 1024, support::gateway_settings(ssids)).entries);
+  bench::lay_store(
+      support::make_store(static_cast<size_t>(kb) * 1024, support::gateway_settings(ssids)).entries);
 }
 
 // The floor, as in nvram_bench: open, shared lock, size, one read, close.
@@ -48,9 +49,10 @@ std::string name(const char* what, int kb, int ssids) {
 
 void print_table(const bench::TableReporter& report) {
   for (const char* what : {"profile", "start"}) {
-    std::printf("\n%s: milliseconds per call, store reads per call (working copy + image), and\n"
-                "the time per read against the floor (time / reads / floor)\n",
-                what == std::string("profile") ? "creat_ralink_wlan_config" : "wlan_start, shell lines not run");
+    std::printf(
+        "\n%s: milliseconds per call, store reads per call (working copy + image), and\n"
+        "the time per read against the floor (time / reads / floor)\n",
+        what == std::string("profile") ? "creat_ralink_wlan_config" : "wlan_start, shell lines not run");
     std::printf("%-7s %8s |", "store", "floor us");
     for (int ssids : kSsidCounts) std::printf(" %-24s", (std::to_string(ssids) + " SSID").c_str());
     std::printf("\n");
@@ -61,8 +63,9 @@ void print_table(const bench::TableReporter& report) {
         std::string n = name(what, kb, ssids);
         double reads = report.counter(n, "reads") + report.counter(n, "image_reads");
         char cell[64];
-        std::snprintf(cell, sizeof cell, "%.2f, %.0f+%.0f (%.2fx)", report.us(n) / 1000, report.counter(n, "reads"),
-                      report.counter(n, "image_reads"), floor > 0 && reads > 0 ? report.us(n) / reads / floor : 0.0);
+        std::snprintf(cell, sizeof cell, "%.2f, %.0f+%.0f (%.2fx)", report.us(n) / 1000,
+                      report.counter(n, "reads"), report.counter(n, "image_reads"),
+                      floor > 0 && reads > 0 ? report.us(n) / reads / floor : 0.0);
         std::printf(" %-24s", cell);
       }
       std::printf("\n");
@@ -79,7 +82,8 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(("floor/" + std::to_string(kb) + "KB").c_str(), floor_read, kb)
         ->Unit(benchmark::kMicrosecond);
     for (int ssids : kSsidCounts) {
-      benchmark::RegisterBenchmark(name("profile", kb, ssids).c_str(), run, kb, ssids, creat_ralink_wlan_config)
+      benchmark::RegisterBenchmark(name("profile", kb, ssids).c_str(), run, kb, ssids,
+                                   creat_ralink_wlan_config)
           ->Unit(benchmark::kMicrosecond);
       benchmark::RegisterBenchmark(name("start", kb, ssids).c_str(), run, kb, ssids, wlan_start)
           ->Unit(benchmark::kMicrosecond);

@@ -44,9 +44,7 @@ std::optional<std::string> unescape(std::string_view field, std::string& why) {
         i += 2;
         break;
       }
-      default:
-        why = std::string("unknown escape \\") + field[i];
-        return std::nullopt;
+      default: why = std::string("unknown escape \\") + field[i]; return std::nullopt;
     }
   }
   return out;
@@ -169,7 +167,8 @@ Report inspect(std::string_view file) {
     read_entries(file, report);
     return report;
   }
-  std::string_view present = file.size() > kImageHeaderSize ? file.substr(kImageHeaderSize) : std::string_view{};
+  std::string_view present =
+      file.size() > kImageHeaderSize ? file.substr(kImageHeaderSize) : std::string_view{};
   char line[160];
   if (file.size() < kImageHeaderSize) {
     report.sound = false;
@@ -186,7 +185,8 @@ Report inspect(std::string_view file) {
   }
   std::string_view data = image_entries(file);
   uint32_t crc = nvram_crc32(data.data(), static_cast<long>(data.size()));
-  std::snprintf(line, sizeof line, "length %u, crc stored %08x, computed %08x", header->length, header->crc, crc);
+  std::snprintf(line, sizeof line, "length %u, crc stored %08x, computed %08x", header->length, header->crc,
+                crc);
   report.notes.emplace(report.notes.begin(), line);
   if (crc != header->crc) {
     report.sound = false;

@@ -16,7 +16,8 @@ int nvram_load() {
   auto header = parse_image_header(bytes);
   if (!header || header->magic != kImageMagic) return 2;
 
-  std::string_view present = bytes.size() > kImageHeaderSize ? bytes.substr(kImageHeaderSize) : std::string_view{};
+  std::string_view present =
+      bytes.size() > kImageHeaderSize ? bytes.substr(kImageHeaderSize) : std::string_view{};
   bool complete = present.size() >= header->length;
   std::string_view data = present.substr(0, std::min<size_t>(present.size(), header->length));
   uint32_t crc = nvram_crc32(data.data(), static_cast<long>(data.size()));

@@ -132,6 +132,4 @@ const char* nvram_get(const char* key) {
   return value;
 }
 
-int nvram_set(const char* key, const char* value) {
-  return nvram_set_func(key, value, paths::kWorkingCopy);
-}
+int nvram_set(const char* key, const char* value) { return nvram_set_func(key, value, paths::kWorkingCopy); }

@@ -1,8 +1,8 @@
 // File I/O of the settings store, driver profile, command record and devices.
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include "platform/platform.h"
 

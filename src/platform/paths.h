@@ -8,8 +8,8 @@ inline constexpr char kWorkingCopy[] = "/tmp/nvram";  // settings working copy
 inline constexpr char kImage[] = "/tmp/qd_nvram";     // settings image (read only)
 inline constexpr char kProfileDir[] = "/etc/Wireless/RT2860/";
 inline constexpr char kProfile[] = "/etc/Wireless/RT2860/RT2860.dat";  // the driver profile
-inline constexpr char kCmdAgent[] = "/etc/cmd_agent";  // the command agent's record
-inline constexpr char kGpio[] = "/dev/gpio";           // the GPIO driver: LED requests
+inline constexpr char kCmdAgent[] = "/etc/cmd_agent";                  // the command agent's record
+inline constexpr char kGpio[] = "/dev/gpio";                           // the GPIO driver: LED requests
 inline constexpr char kRandom[] = "/dev/urandom";
 
 }  // namespace paths

@@ -1,17 +1,17 @@
 // The real system behind the platform seam: the shell, the kernel's interface table, ioctl
 // and the clock.
+#include <net/if.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <net/if.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 extern char** environ;
 
@@ -28,7 +28,7 @@ const char* resolve_path(const char* path) { return path; }
 // runs some eighty lines, so each one's start counts on a small processor.
 int run_shell(const char* line) {
   if (!line) return ::access("/bin/sh", X_OK) == 0;
-  struct sigaction ignore {}, old_int {}, old_quit {};
+  struct sigaction ignore = {}, old_int = {}, old_quit = {};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
   ::sigaction(SIGINT, &ignore, &old_int);

@@ -66,10 +66,13 @@ static_assert(lists_the_table());
 int wlan_shower(int) {
   std::puts("wlan:");
   std::puts("wlan special function list: ");
-  std::puts("\t\"restart\"\n\t\"addER\"\n\t\"clientPIN\"\n\t\"clientPBC\"\n\t\"unconfig\"\n\t\"wps_change\" ");
+  std::puts(
+      "\t\"restart\"\n\t\"addER\"\n\t\"clientPIN\"\n\t\"clientPBC\"\n\t\"unconfig\"\n\t\"wps_change\" ");
   // Callers rely on this text as it is: "init_wps" (the action word is "wps_init") and
   // "clientPBC_config" without its tab.
-  std::puts("\t\"wps_clean\"\n\t\"wps_reset\"\n\t\"init_wps\"\n\t\"mac_init\"\n\"clientPBC_config\"\n\t\"wps_config\"");
+  std::puts(
+      "\t\"wps_clean\"\n\t\"wps_reset\"\n\t\"init_wps\"\n\t\"mac_init\"\n\"clientPBC_config\"\n\t\"wps_"
+      "config\"");
   return 0;
 }
 

@@ -12,6 +12,7 @@ enum KeyForm : uint8_t {
   kPerSsid = 2,     // key[i] for SSID i
   kLan = 4,         // key[2]: the LAN bridge's entry
   kAccessList = 8,  // SSID i's access list: wifiMacList, wifiMacList2, ... with entries [0] to [31]
+  kFirstSsid = 16,  // key[0] alone: the first SSID's value serves every SSID
 };
 
 inline constexpr int kLanIndex = 2;
@@ -46,7 +47,7 @@ inline constexpr std::array<SettingsKey, 61> kSettingsKeys = {{
     {"wifiWmmPs", kBare},
     {"wifiBssid", kPerSsid},
     {"wifiWmm", kPerSsid},
-    {"wifiApIsolation", kPerSsid},
+    {"wifiApIsolation", kFirstSsid},
     {"wifiBssidBroadcast", kPerSsid},
     // Security.
     {"wifiAuth", kBare | kPerSsid},

@@ -20,8 +20,8 @@ inline constexpr int kMaxSsids = 16;
 // Wired side, VLANs and bridges. SSID i > 0 gets VLAN kVlanBase + i on kWiredIf and bridge bri.
 inline constexpr char kWiredIf[] = "eth2";
 inline constexpr int kVlanBase = 100;
-inline constexpr char kVlanAdd[] = "/sbin/vconfig add %s %d";       // eth2, 100 + i
-inline constexpr char kVlanUp[] = "/sbin/ifconfig %s.%d up";        // eth2, 100 + i
+inline constexpr char kVlanAdd[] = "/sbin/vconfig add %s %d";  // eth2, 100 + i
+inline constexpr char kVlanUp[] = "/sbin/ifconfig %s.%d up";   // eth2, 100 + i
 inline constexpr char kRaUp[] = "/sbin/ifconfig ra%d up";
 inline constexpr char kRaDown[] = "/sbin/ifconfig ra%d down";
 inline constexpr char kBridgeAdd[] = "/usr/sbin/brctl addbr br%d";

@@ -53,9 +53,7 @@ ModeTexts mode_texts(const RadioSettings& radio) {
       mode.fixed_tx_mode = "HT";
       mode.basic_rate = 3;
       break;
-    case 4:
-      mode.basic_rate = 351;
-      break;
+    case 4: mode.basic_rate = 351; break;
     case 6:
     case 7:
     case 9:
@@ -65,8 +63,7 @@ ModeTexts mode_texts(const RadioSettings& radio) {
         if (radio.channel >= 1 && radio.channel <= 4) mode.ht_extcha = 1;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   return mode;
 }
@@ -407,64 +404,40 @@ class ProfileRenderer {
   std::string value_of(const Line& line) const {
     const int n = radio_.ssid_count;
     switch (line.source) {
-      case Source::literal:
-        return line.arg;
-      case Source::plain_int:
-        return decimal(text::parse_int(plain(line.arg, line.fallback)));
-      case Source::plain_text:
-        return plain(line.arg, line.fallback);
-      case Source::list:
-        return mulssid_get(line.arg, n);
-      case Source::wep_type:
-        return WEP_Type_multiSSID(line.arg, n, line.number);
-      case Source::wep_key:
-        return WEP_Key_multiSSID(line.arg, n, line.number);
-      case Source::wireless_mode:
-        return decimal(wireless_mode(radio_.hwmode));
-      case Source::fixed_tx_mode:
-        return std::string(mode_.fixed_tx_mode);
-      case Source::basic_rate:
-        return decimal(mode_.basic_rate);
+      case Source::literal: return line.arg;
+      case Source::plain_int: return decimal(text::parse_int(plain(line.arg, line.fallback)));
+      case Source::plain_text: return plain(line.arg, line.fallback);
+      case Source::list: return mulssid_get(line.arg, n);
+      case Source::wep_type: return WEP_Type_multiSSID(line.arg, n, line.number);
+      case Source::wep_key: return WEP_Key_multiSSID(line.arg, n, line.number);
+      case Source::wireless_mode: return decimal(wireless_mode(radio_.hwmode));
+      case Source::fixed_tx_mode: return std::string(mode_.fixed_tx_mode);
+      case Source::basic_rate: return decimal(mode_.basic_rate);
       case Source::frag_threshold: {
         // Fragments below 256 bytes (and an absent or unreadable value) mean the default.
         int fragment = text::parse_int(plain("wifiFragment", ""));
         return decimal(fragment >= 256 ? fragment : 2346);
       }
       // The first SSID's isolation setting holds for every SSID.
-      case Source::no_forwarding:
-        return mulssid_append(isolated() ? "1" : "0", n);
-      case Source::hide_ssid:
-        return hide_ssid_items();
-      case Source::no_forwarding_btn_bssid:
-        return isolated() ? "1" : "0";
-      case Source::auto_channel_select:
-        return radio_.channel == 0 ? "2" : "0";
-      case Source::auto_channel_skip_list:
-        return radio_.channel == 0 ? "2;3;4;5;7;8;9;10" : "";
-      case Source::pre_auth:
-        return mulssid_append(uci_get_int_n("wifiWpaPreAuth", -1) == 1 ? "1" : "0", n);
-      case Source::auth_mode:
-        return security_.auth_modes;
-      case Source::encryp_type:
-        return security_.encryp_types;
-      case Source::rekey_method:
-        return std::string(security_.rekey_method);
-      case Source::ht_extcha:
-        return decimal(mode_.ht_extcha);
-      case Source::ht_bw:
-        return decimal(mode_.ht_bw);
-      case Source::ht_gi:
-        return text::begins_with_1(uci_safe_get_n("wifiGuard", -1)) ? "0" : "1";
-      case Source::ht_mcs:
-        return decimal(text::parse_int(Get_MCS_By_Mode()));
+      case Source::no_forwarding: return mulssid_append(isolated() ? "1" : "0", n);
+      case Source::hide_ssid: return hide_ssid_items();
+      case Source::no_forwarding_btn_bssid: return isolated() ? "1" : "0";
+      case Source::auto_channel_select: return radio_.channel == 0 ? "2" : "0";
+      case Source::auto_channel_skip_list: return radio_.channel == 0 ? "2;3;4;5;7;8;9;10" : "";
+      case Source::pre_auth: return mulssid_append(uci_get_int_n("wifiWpaPreAuth", -1) == 1 ? "1" : "0", n);
+      case Source::auth_mode: return security_.auth_modes;
+      case Source::encryp_type: return security_.encryp_types;
+      case Source::rekey_method: return std::string(security_.rekey_method);
+      case Source::ht_extcha: return decimal(mode_.ht_extcha);
+      case Source::ht_bw: return decimal(mode_.ht_bw);
+      case Source::ht_gi: return text::begins_with_1(uci_safe_get_n("wifiGuard", -1)) ? "0" : "1";
+      case Source::ht_mcs: return decimal(text::parse_int(Get_MCS_By_Mode()));
       case Source::wsc_conf_status: {
         const char* state = nvram_get("wifiWpsState");
         return state && state[0] == '0' ? "1" : "2";
       }
-      case Source::wsc_vendor_pin:
-        return qd_get_wscpin("wsc_device_pin");
-      case Source::ieee8021x:
-        return _8021X_WEP_multiSSID(n);
+      case Source::wsc_vendor_pin: return qd_get_wscpin("wsc_device_pin");
+      case Source::ieee8021x: return _8021X_WEP_multiSSID(n);
       case Source::own_ip_addr:
         // An address or mask that is not a dotted IPv4 address gives no address: empty value.
         return get_lastIP_in_subet(uci_safe_get_n("lanConnIp4", 2), uci_safe_get_n("lanConnMask4", 2), 1)
@@ -529,8 +502,7 @@ std::string access_list_key(int ssid) {
 
 int creat_ralink_wlan_config() {
   SYSTEM("%s", driver::kMkdirProfileDir);
-  platform::UniqueFd profile =
-      platform::open_file(paths::kProfile, platform::OpenMode::write_truncate, 0644);
+  platform::UniqueFd profile = platform::open_file(paths::kProfile, platform::OpenMode::write_truncate, 0644);
   if (!profile.valid()) return 1;
   const RadioSettings radio = read_radio_settings();
   // The profile stays empty (it is truncated already) for a mode the driver does not know.

@@ -15,8 +15,9 @@ int wifi_ssid_count() {
   int count = uci_get_int_n("wifiSSIDNum", -1);
   if (count <= driver::kMaxSsids) return count;
   // A count beyond the radio would only run thousands of commands that cannot succeed.
-  if (!reported) std::fprintf(stderr, "qd_rc: wifiSSIDNum %d is more than %d SSIDs; using %d\n", count,
-                              driver::kMaxSsids, driver::kMaxSsids);
+  if (!reported)
+    std::fprintf(stderr, "qd_rc: wifiSSIDNum %d is more than %d SSIDs; using %d\n", count, driver::kMaxSsids,
+                 driver::kMaxSsids);
   reported = true;
   return driver::kMaxSsids;
 }

@@ -31,8 +31,7 @@ bool is_wps_capable_auth(int mode) { return mode == 0 || mode == 2 || mode == 4 
 void write_cmd_agent_record(const std::string& address) {
   char record[driver::kCmdAgentRecordSize] = {};
   std::snprintf(record, sizeof record, driver::kWscdCommand, address.c_str());
-  platform::UniqueFd file =
-      platform::open_file(paths::kCmdAgent, platform::OpenMode::write_truncate, 0644);
+  platform::UniqueFd file = platform::open_file(paths::kCmdAgent, platform::OpenMode::write_truncate, 0644);
   // The agent finds no record then; the WPS set-up goes on all the same.
   if (file.valid()) platform::write_all(file.get(), record, sizeof record);
 }

@@ -66,11 +66,11 @@ std::vector<std::string> stored_keys(int ssids, int entries) {
     if (key.forms & kBare) keys.emplace_back(key.name);
     if (key.forms & kPerSsid)
       for (int i = 0; i < ssids; ++i) keys.push_back(indexed(key.name, i));
+    if (key.forms & kFirstSsid) keys.push_back(indexed(key.name, 0));
     if (key.forms & kLan) keys.push_back(indexed(key.name, kLanIndex));
     if (key.forms & kAccessList)
       for (int ssid = 0; ssid < ssids; ++ssid)
-        for (int entry = 0; entry < entries; ++entry)
-          keys.push_back(indexed(access_list_key(ssid), entry));
+        for (int entry = 0; entry < entries; ++entry) keys.push_back(indexed(access_list_key(ssid), entry));
   }
   return keys;
 }

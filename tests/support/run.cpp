@@ -6,10 +6,10 @@
 #include <cstdio>
 
 #include "platform/fake.h"
-#include "rc/dispatch.h"
-#include "runner/runner.h"
 #include "platform/paths.h"
 #include "rc/actions.h"
+#include "rc/dispatch.h"
+#include "runner/runner.h"
 #include "wlan/driver.h"
 
 namespace support {

@@ -21,7 +21,8 @@ int remove_entry(const char* path, const struct stat*, int, struct FTW*) { retur
 void remove_tree(const std::string& dir) { ::nftw(dir.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS); }
 
 // The folders the program writes into; the profile's too, since "mkdir -p" is only recorded.
-constexpr const char* kFolders[] = {"/tmp", "/etc", "/etc/Wireless", "/etc/Wireless/RT2860", "/dev", "/proc", "/sbin"};
+constexpr const char* kFolders[] = {"/tmp", "/etc",  "/etc/Wireless", "/etc/Wireless/RT2860",
+                                    "/dev", "/proc", "/sbin"};
 
 }  // namespace
 
@@ -64,8 +65,8 @@ std::string ScratchRoot::host_path(std::string_view gateway_path) const {
 void ScratchRoot::write(std::string_view gateway_path, std::string_view bytes) const {
   std::string path = host_path(gateway_path);
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  bool written = fd >= 0 && (bytes.empty() || ::write(fd, bytes.data(), bytes.size()) ==
-                                                   static_cast<ssize_t>(bytes.size()));
+  bool written = fd >= 0 && (bytes.empty() ||
+                             ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()));
   if (fd >= 0) ::close(fd);
   if (!written) {
     std::perror(path.c_str());

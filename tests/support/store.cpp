@@ -25,14 +25,14 @@ std::string image_of(std::string_view entries) { return build_image(entries); }
 
 std::string damaged_image_of(std::string_view entries) {
   std::string image = build_image(entries);
-  if (image.size() > kImageHeaderSize) image[kImageHeaderSize] ^= 0x01;
-  else image[8] ^= 0x01;  // no data: the stored CRC itself
+  image[8] ^= 0x01;  // the stored CRC: the entries stay as they are
   return image;
 }
 
 Settings merged(Settings settings, const Settings& more) {
   for (const auto& entry : more) {
-    auto it = std::find_if(settings.begin(), settings.end(), [&](const auto& kv) { return kv.first == entry.first; });
+    auto it = std::find_if(settings.begin(), settings.end(),
+                           [&](const auto& kv) { return kv.first == entry.first; });
     if (it != settings.end())
       it->second = entry.second;
     else
@@ -41,8 +41,10 @@ Settings merged(Settings settings, const Settings& more) {
   return settings;
 }
 
+std::string test_data_path(const std::string& name) { return std::string(QD_TEST_DATA_DIR) + "/" + name; }
+
 std::string test_data(const std::string& name) {
-  std::ifstream in(std::string(QD_TEST_DATA_DIR) + "/" + name, std::ios::binary);
+  std::ifstream in(test_data_path(name), std::ios::binary);
   if (!in) {
     std::fprintf(stderr, "cannot read test data %s\n", name.c_str());
     std::abort();
@@ -69,7 +71,8 @@ Settings settings_file(const std::string& path) {
 Store make_store(size_t size, const Settings& middle) {
   static const char* const kFamilies[] = {"lanDhcp",    "wanPpp",   "fwRule",   "qosClass",    "dhcpStatic",
                                           "tr069Param", "voipLine", "usbShare", "routeStatic", "ddnsHost"};
-  static const char* const kFields[] = {"Name", "Enable", "Addr4", "Mask4", "Port", "Proto", "Comment", "Mode"};
+  static const char* const kFields[] = {"Name", "Enable", "Addr4",   "Mask4",
+                                        "Port", "Proto",  "Comment", "Mode"};
   Store store;
   size_t middle_size = 0;
   for (const auto& [key, value] : middle) middle_size += key.size() + value.size() + 2;
@@ -98,7 +101,7 @@ Store make_store(size_t size, const Settings& middle) {
 Settings gateway_settings(int ssids) {
   constexpr int kTemplateSsids = 4;  // the SSIDs of the example gateway's settings
   Settings global, per_ssid[kTemplateSsids];
-  for (auto [key, value] : settings_file(std::string(QD_TEST_DATA_DIR) + "/home_gateway.settings")) {
+  for (auto [key, value] : settings_file(test_data_path("home_gateway.settings"))) {
     size_t open = key.find('[');
     int index = open == std::string::npos ? -1 : std::atoi(key.c_str() + open + 1);
     if (key == "wifiSSIDNum") value = std::to_string(ssids);

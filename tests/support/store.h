@@ -17,7 +17,7 @@ using Settings = std::vector<std::pair<std::string, std::string>>;
 std::string entry_list_of(const Settings& settings);
 // A sound image file holding `entries` (the product's own encoder).
 std::string image_of(std::string_view entries);
-// The same image with one data byte changed: its CRC fails, so the start-up load refuses it,
+// The same image with its stored CRC changed: it fails, so the start-up load refuses it,
 // while a get that falls back to the image still finds its keys.
 std::string damaged_image_of(std::string_view entries);
 // `settings` with the values of `more` in place of its own; keys it lacks are appended.
@@ -38,7 +38,8 @@ Store make_store(size_t size, const Settings& middle = {});
 // per-SSID settings of the example's SSID i % 4.
 Settings gateway_settings(int ssids);
 
-// A file of the test data folder (tests/data).
+// A file of the test data folder (tests/data): its path, and its bytes.
+std::string test_data_path(const std::string& name);
 std::string test_data(const std::string& name);
 
 }  // namespace support

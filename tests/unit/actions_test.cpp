@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake.h"
 #include "gateway_fixture.h"
+#include "hostile.h"
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
-#include "hostile.h"
+#include "platform/fake.h"
 #include "run.h"
 
 namespace {
@@ -175,8 +175,7 @@ TEST_F(SpecialActionTest, HostilePinsReachTheDriverAsOneArgument) {
     ASSERT_EQ(commands().size(), 8u);
     EXPECT_EQ(support::shell_words(commands()[0]),
               (Lines{"/bin/iwpriv", "ra0", "set", "WscVendorPinCode=" + pin}));
-    EXPECT_EQ(support::shell_words(commands()[3]),
-              (Lines{"/bin/iwpriv", "ra0", "set", "WscPinCode=" + pin}));
+    EXPECT_EQ(support::shell_words(commands()[3]), (Lines{"/bin/iwpriv", "ra0", "set", "WscPinCode=" + pin}));
     EXPECT_FALSE(file_exists("/canary"));
   }
   // Ordinary PINs give the lines byte for byte.
@@ -208,14 +207,13 @@ TEST_F(SpecialActionTest, EveryCommandLineRunsOnEmptyAndRealisticStores) {
                               {"wifiMacAddr", "00:11:22:33:44:55"},
                               {"lanConnIp4[2]", "192.168.1.1"},
                               {"lanConnMask4[2]", "255.255.255.0"}};
-  const char* words[] = {
-      "start",     "stop",       "restart",          "show",           "mac_init",   "addER",     "clientPIN",
-      "clientPBC", "wps_config", "clientPBC_config", "unconfig",       "wps_change", "wps_clean", "wps_reset",
-      "wps_init",  "wpsled_on",  "wpsled_off",       "wpsled_success", "init_wps",   "bogus",     ""};
+  // Every action word, two that are none ("init_wps" is only the help text's name), no word.
+  std::vector<std::string> words = support::action_words();
+  words.insert(words.end(), {"init_wps", "bogus", ""});
   support::run_children_in_process();
   fake::sys().interfaces["ra0"] = {0, 0x11, 0x22, 0x33, 0x44, 0x66};
   for (const Settings& store : {Settings{}, realistic}) {
-    for (const char* word : words) {
+    for (const std::string& word : words) {
       SCOPED_TRACE(std::string(store.empty() ? "empty: " : "realistic: ") + word);
       set_settings(store);
       write_file("/dev/urandom", std::string(4096, 'z'));

@@ -208,8 +208,6 @@ class RunFaultsTest : public FaultsTest {
  protected:
   void SetUp() override {
     FaultsTest::SetUp();
-    ::mkdir(host_path("/etc/Wireless").c_str(), 0755);
-    ::mkdir(host_path("/etc/Wireless/RT2860").c_str(), 0755);
     ::symlink("/dev/urandom", host_path("/dev/urandom").c_str());
     write_file("/dev/gpio", "");
     fake::sys().interfaces["ra0"] = {0x00, 0x0c, 0x43, 0x30, 0x52, 0x77};

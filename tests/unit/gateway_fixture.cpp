@@ -11,7 +11,9 @@ void GatewayTest::SetUp() { root_ = std::make_unique<support::ScratchRoot>(); }
 
 void GatewayTest::TearDown() { root_.reset(); }
 
-void GatewayTest::set_settings(const Settings& settings) const { write_file(paths::kWorkingCopy, entry_list_of(settings)); }
+void GatewayTest::set_settings(const Settings& settings) const {
+  write_file(paths::kWorkingCopy, entry_list_of(settings));
+}
 
 void GatewayTest::set_image(const Settings& settings) const {
   write_file(paths::kImage, image_of(entry_list_of(settings)));
@@ -32,8 +34,9 @@ void GatewayTest::clear_shell_lines() const { fake::sys().shell_lines.clear(); }
     bool ha = static_cast<bool>(std::getline(a, al));
     if (!he && !ha) break;
     if (!he || !ha || el != al)
-      return ::testing::AssertionFailure() << "first difference at line " << line << ":\n  expected: "
-                                           << (he ? el : "<end>") << "\n  actual:   " << (ha ? al : "<end>");
+      return ::testing::AssertionFailure()
+             << "first difference at line " << line << ":\n  expected: " << (he ? el : "<end>")
+             << "\n  actual:   " << (ha ? al : "<end>");
   }
   return ::testing::AssertionFailure() << "texts differ only in their line ends";
 }

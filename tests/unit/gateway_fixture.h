@@ -23,7 +23,9 @@ class GatewayTest : public ::testing::Test {
   void TearDown() override;
 
   std::string host_path(const std::string& gateway_path) const { return root_->host_path(gateway_path); }
-  void write_file(const std::string& gateway_path, const std::string& bytes) const { root_->write(gateway_path, bytes); }
+  void write_file(const std::string& gateway_path, const std::string& bytes) const {
+    root_->write(gateway_path, bytes);
+  }
   std::string read_file(const std::string& gateway_path) const { return root_->read(gateway_path); }
   bool file_exists(const std::string& gateway_path) const { return root_->exists(gateway_path); }
   void remove_file(const std::string& gateway_path) const { root_->remove(gateway_path); }

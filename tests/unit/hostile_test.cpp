@@ -10,24 +10,27 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake.h"
 #include "gateway_fixture.h"
 #include "hostile.h"
-#include "profile_text.h"
 #include "nvram/entry_list.h"
-#include "wlan/profile.h"
-#include "hostile.h"
+#include "platform/fake.h"
+#include "platform/paths.h"
+#include "profile_text.h"
 #include "run.h"
+#include "wlan/profile.h"
 
 namespace {
 
 // Not an action word: the profile writer called directly.
 constexpr char kProfileOnly[] = "profile";
-constexpr const char* kActions[] = {"start",     "stop",       "restart",          "addER",      "clientPIN",
-                                    "clientPBC", "unconfig",   "wps_change",       "wps_clean",  "wps_reset",
-                                    "wps_init",  "mac_init",   "clientPBC_config", "wps_config", "show",
-                                    "wpsled_on", "wpsled_off", "wpsled_success",   kProfileOnly};
-constexpr char kProfile[] = "/etc/Wireless/RT2860/RT2860.dat";
+constexpr const char* kProfile = paths::kProfile;
+
+// Every action word, and the profile writer alone.
+std::vector<std::string> actions() {
+  std::vector<std::string> words = support::action_words();
+  words.push_back(kProfileOnly);
+  return words;
+}
 
 // Keys that steer which lines run; the other keys only fill values in.
 constexpr const char* kControlKeys[] = {"wifiSSIDNum", "wifiRadioOnOff", "wifiIFOn",    "wifiAuth",
@@ -41,9 +44,9 @@ struct HostileValue {
 };
 
 // Keys whose text reaches a command line, the profile or a device record.
-constexpr const char* kHugeKeys[] = {"wifiBssid",      "wifiWpapsk", "wifiWpsDevPIN",
-                                     "wifiWpsStaPIN",  "wifiMacAddr", "lanConnIp4", "modelName",
-                                     "wifiWpsDevName", "wifiMacList"};
+constexpr const char* kHugeKeys[] = {"wifiBssid",     "wifiWpapsk",     "wifiWpsDevPIN",
+                                     "wifiWpsStaPIN", "wifiMacAddr",    "lanConnIp4",
+                                     "modelName",     "wifiWpsDevName", "wifiMacList"};
 
 std::vector<HostileValue> hostile_values() {
   return {
@@ -118,22 +121,19 @@ class HostileTest : public GatewayTest {
     GatewayTest::SetUp();
     support::run_children_in_process();
     fake::sys().interfaces["ra0"] = {0x00, 0x0c, 0x43, 0x30, 0x52, 0x77};
-    // "mkdir -p" is only recorded here: the profile's folder is made beforehand.
-    ::mkdir(host_path("/etc/Wireless").c_str(), 0755);
-    ::mkdir(host_path("/etc/Wireless/RT2860").c_str(), 0755);
     // The devices that wps_change and the LED actions use.
     ::symlink("/dev/urandom", host_path("/dev/urandom").c_str());
     write_file("/dev/gpio", "");
   }
 
   // Runs one action over the settings and checks what it did; returns the profile's keys.
-  std::vector<std::string> run_checked(const Settings& settings, const char* action) {
+  std::vector<std::string> run_checked(const Settings& settings, const std::string& action) {
     set_settings(settings);
     remove_file(kProfile);
     clear_shell_lines();
     testing::internal::CaptureStdout();
-    int status = std::string_view(action) == kProfileOnly ? (creat_ralink_wlan_config(), 0)
-                                                          : support::run_qd_rc({"qd_rc", "wlan", action});
+    int status = action == kProfileOnly ? (creat_ralink_wlan_config(), 0)
+                                        : support::run_qd_rc({"qd_rc", "wlan", action});
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(status, 0);
     for (const std::string& line : shell_lines()) {
@@ -155,7 +155,7 @@ class HostileValueTest : public HostileTest, public testing::WithParamInterface<
 
 TEST_P(HostileValueTest, ChangesNoShellLineNorTheProfile) {
   const HostileValue value = hostile_values()[GetParam()];
-  for (const char* action : kActions) {
+  for (const std::string& action : actions()) {
     SCOPED_TRACE(std::string(value.name) + ", " + action);
     const std::vector<std::string> expected_keys = run_checked(baseline(), action);
     // The keys that steer the run keep their values: the same profile keys must come out,

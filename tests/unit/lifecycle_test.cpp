@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake.h"
 #include "gateway_fixture.h"
-#include "platform/paths.h"
-#include "wlan/driver.h"
 #include "hostile.h"
+#include "platform/fake.h"
+#include "platform/paths.h"
 #include "run.h"
+#include "wlan/driver.h"
 
 namespace {
 
@@ -185,13 +185,15 @@ TEST_F(LifecycleTest, AnSsidCountBeyondTheRadioIsCappedAndReportedOnce) {
   std::filesystem::create_directories(host_path(paths::kProfileDir));
   testing::internal::CaptureStderr();
   EXPECT_EQ(support::run_qd_rc({"qd_rc", "wlan", "restart"}), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "qd_rc: wifiSSIDNum 100000 is more than 16 SSIDs; using 16\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "qd_rc: wifiSSIDNum 100000 is more than 16 SSIDs; using 16\n");
   const Lines lines = commands();
   EXPECT_LT(lines.size(), 200u);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "/usr/sbin/brctl addbr br16"), lines.end());
   EXPECT_EQ(std::find(lines.begin(), lines.end(), "/sbin/ifconfig ra16 down"), lines.end());
   const std::string profile = read_file(paths::kProfile);
-  EXPECT_NE(profile.find("\nBssidNum=100000\n"), std::string::npos) << "the count itself is written as stored";
+  EXPECT_NE(profile.find("\nBssidNum=100000\n"), std::string::npos)
+      << "the count itself is written as stored";
   EXPECT_NE(profile.find("\nAccessPolicy3=0\nAccessControlList3=\n"), std::string::npos);
 }
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake.h"
 #include "gateway_fixture.h"
+#include "platform/fake.h"
 
 namespace {
 

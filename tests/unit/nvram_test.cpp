@@ -2,10 +2,10 @@
 // marker, the value registry, damaged lists, and sets that run at the same time.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cstring>
 
 #include "gateway_fixture.h"
 #include "nvram/entry_list.h"

@@ -12,41 +12,20 @@
 
 #include "gateway_fixture.h"
 #include "platform/paths.h"
+#include "profile_text.h"
 #include "wlan/driver.h"
 
 namespace {
 
-using Lines = std::vector<std::pair<std::string, std::string>>;
+using support::keys_of;
+using Lines = support::ProfileLines;
 
-constexpr char kHeader[] = "#The word of \"Default\" must not be removed\nDefault\n";
-
-// The key=value lines after the two header lines; a line without "=" fails the test.
+// The key=value lines after the two header lines; a malformed profile fails the test.
 Lines parse_profile(const std::string& text) {
-  Lines lines;
-  EXPECT_EQ(text.rfind(kHeader, 0), 0u) << "header missing";
-  size_t pos = sizeof kHeader - 1;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string::npos) {
-      ADD_FAILURE() << "last line has no line feed";
-      break;
-    }
-    std::string line = text.substr(pos, end - pos);
-    size_t eq = line.find('=');
-    if (eq == std::string::npos) {
-      ADD_FAILURE() << "not a key=value line: " << line;
-    } else {
-      lines.emplace_back(line.substr(0, eq), line.substr(eq + 1));
-    }
-    pos = end + 1;
-  }
+  std::string error;
+  Lines lines = support::parse_profile(text, error);
+  EXPECT_EQ(error, "");
   return lines;
-}
-
-std::vector<std::string> keys_of(const Lines& lines) {
-  std::vector<std::string> keys;
-  for (const auto& line : lines) keys.push_back(line.first);
-  return keys;
 }
 
 // The fixed key sequence of a profile for `ssids` SSIDs: the keys of the empty profile with
@@ -65,29 +44,12 @@ std::vector<std::string> expected_keys(int ssids) {
   return keys;
 }
 
-// A settings file of the test data: key=value lines; blank lines and "#" comments are skipped.
 Settings settings_file(const std::string& name) {
-  Settings settings;
-  std::string text = test_data(name);
-  for (size_t pos = 0, end; pos < text.size(); pos = end + 1) {
-    end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    size_t eq = line.find('=');
-    if (line.empty() || line[0] == '#' || eq == std::string::npos) continue;
-    settings.emplace_back(line.substr(0, eq), line.substr(eq + 1));
-  }
-  return settings;
+  return support::settings_file(support::test_data_path(name));
 }
 
 class ProfileTest : public GatewayTest {
  protected:
-  void SetUp() override {
-    GatewayTest::SetUp();
-    ::mkdir(host_path("/etc/Wireless").c_str(), 0755);
-    ::mkdir(host_path(paths::kProfileDir).c_str(), 0755);
-  }
-
   int write_profile(const Settings& settings) {
     set_settings(settings);
     return creat_ralink_wlan_config();

@@ -8,10 +8,10 @@
 #include <map>
 #include <string>
 
-#include "platform/fake.h"
 #include "gateway_fixture.h"
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
+#include "platform/fake.h"
 
 namespace {
 

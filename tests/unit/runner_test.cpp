@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "platform/fake.h"
-#include "gateway_fixture.h"
 #include "base/shell.h"
+#include "gateway_fixture.h"
+#include "platform/fake.h"
 #include "runner/runner.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // WPS set-up: the driver commands and UPnP side of each condition, the wscd record for the
 // command agent, an unusable LAN address, and PINs that must not reach the shell as syntax.
-#include "wlan/queries.h"
 #include "wps/wps.h"
+#include "wlan/queries.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake.h"
 #include "gateway_fixture.h"
 #include "hostile.h"
+#include "platform/fake.h"
 #include "run.h"
 
 namespace {
@@ -21,18 +21,6 @@ using Lines = std::vector<std::string>;
 const Settings kWpsOn = {
     {"wifiWpsEnable", "1"},        {"wifiRadioOnOff", "1"},          {"wifiIFOn[0]", "1"},
     {"wifiWpsDevPIN", "12345670"}, {"lanConnIp4[2]", "192.168.0.1"}, {"lanConnMask4[2]", "255.255.255.0"}};
-
-// `settings` with the values of `more` in place of its own.
-Settings with(Settings settings, const Settings& more) {
-  for (const auto& [key, value] : more) {
-    auto it = std::find_if(settings.begin(), settings.end(), [&](const auto& kv) { return kv.first == key; });
-    if (it != settings.end())
-      it->second = value;
-    else
-      settings.emplace_back(key, value);
-  }
-  return settings;
-}
 
 const Lines kStartUpnp = {
     "/usr/bin/killall -9 wscd",          "/sbin/ifconfig lo up",
@@ -69,23 +57,25 @@ TEST_F(InitWpsTest, EachConditionIssuesItsCommands) {
     Lines commands;
   } cases[] = {
       {"empty store", {}, off},
-      {"radio off", with(kWpsOn, {{"wifiRadioOnOff", "0"}}), off},
-      {"radio 01 counts as off", with(kWpsOn, {{"wifiRadioOnOff", "01"}}), off},
-      {"WPS switched off", with(kWpsOn, {{"wifiWpsEnable", "0"}}), off},
-      {"first SSID off", with(kWpsOn, {{"wifiIFOn[0]", "0"}}), off},
+      {"radio off", merged(kWpsOn, {{"wifiRadioOnOff", "0"}}), off},
+      {"radio 01 counts as off", merged(kWpsOn, {{"wifiRadioOnOff", "01"}}), off},
+      {"WPS switched off", merged(kWpsOn, {{"wifiWpsEnable", "0"}}), off},
+      {"first SSID off", merged(kWpsOn, {{"wifiIFOn[0]", "0"}}), off},
       {"unconfigured, auth missing", kWpsOn, join({{kPinLine}, kStartUpnp, unconfig_child})},
-      {"unconfigured, auth 2, state 0", with(kWpsOn, {{"wifiAuth", "2"}, {"wifiWpsState", "0"}}),
+      {"unconfigured, auth 2, state 0", merged(kWpsOn, {{"wifiAuth", "2"}, {"wifiWpsState", "0"}}),
        join({{kPinLine}, kStartUpnp, unconfig_child})},
-      {"configured ap-er", with(kWpsOn, {{"wifiAuth", "5"}, {"wifiWpsState", "1"}, {"wifiWpsMode", "ap-er"}}),
+      {"configured ap-er",
+       merged(kWpsOn, {{"wifiAuth", "5"}, {"wifiWpsState", "1"}, {"wifiWpsMode", "ap-er"}}),
        join({{kPinLine}, add_er_child, kStopUpnp})},
-      {"configured AP-ER", with(kWpsOn, {{"wifiAuth", "5"}, {"wifiWpsState", "1"}, {"wifiWpsMode", "AP-ER"}}),
+      {"configured AP-ER",
+       merged(kWpsOn, {{"wifiAuth", "5"}, {"wifiWpsState", "1"}, {"wifiWpsMode", "AP-ER"}}),
        join({{kPinLine}, kStopUpnp})},
-      {"configured, state 1x", with(kWpsOn, {{"wifiAuth", "4"}, {"wifiWpsState", "1x"}}),
+      {"configured, state 1x", merged(kWpsOn, {{"wifiAuth", "4"}, {"wifiWpsState", "1x"}}),
        join({{kPinLine}, kStopUpnp})},
-      {"auth 6 is not WPS-capable", with(kWpsOn, {{"wifiAuth", "6"}}), join({{kPinLine}, kStopUpnp})},
-      {"auth 1 is not WPS-capable", with(kWpsOn, {{"wifiAuth", "1"}, {"wifiWpsMode", "ap-er"}}),
+      {"auth 6 is not WPS-capable", merged(kWpsOn, {{"wifiAuth", "6"}}), join({{kPinLine}, kStopUpnp})},
+      {"auth 1 is not WPS-capable", merged(kWpsOn, {{"wifiAuth", "1"}, {"wifiWpsMode", "ap-er"}}),
        join({{kPinLine}, kStopUpnp})},
-      {"default PIN", with(kWpsOn, {{"wifiWpsDevPIN", "1234567"}, {"wifiAuth", "3"}}),
+      {"default PIN", merged(kWpsOn, {{"wifiWpsDevPIN", "1234567"}, {"wifiAuth", "3"}}),
        join({{"/bin/iwpriv ra0 set WscVendorPinCode=31756044"}, kStopUpnp})},
   };
   for (const Case& c : cases) {
@@ -158,7 +148,7 @@ TEST_F(InitWpsTest, HostilePinReachesTheDriverAsOneArgument) {
   const std::string canary = host_path("/canary");
   for (const std::string& pin : support::hostile_pins(canary)) {
     SCOPED_TRACE(pin);
-    set_settings(with(kWpsOn, {{"wifiWpsDevPIN", pin}, {"wifiAuth", "6"}}));
+    set_settings(merged(kWpsOn, {{"wifiWpsDevPIN", pin}, {"wifiAuth", "6"}}));
     clear_shell_lines();
     init_wps();
     ASSERT_EQ(commands().size(), 5u);
