@@ -29,7 +29,8 @@ bool listed(const std::string& name) {
 
 TEST(SettingsKeys, EveryKeyTheSourcesNameIsListed) {
   const std::regex key_literal(R"re("((wifi|lan)[A-Z][A-Za-z0-9]*|modelName|wsc_[a-z_]+)")re");
-  for (const auto& file : std::filesystem::recursive_directory_iterator(std::string(QD_SOURCE_DIR) + "/src")) {
+  for (const auto& file :
+       std::filesystem::recursive_directory_iterator(std::string(QD_SOURCE_DIR) + "/src")) {
     std::ifstream in(file.path());
     std::stringstream text;
     text << in.rdbuf();
@@ -58,7 +59,8 @@ TEST_F(SettingsKeysTest, StartAndActionsReadExactlyTheListedKeys) {
   fake::sys().interfaces["ra0"] = {0, 1, 2, 3, 4, 5};
   std::set<std::string> read;
   auto run = [&](const Settings& store, const char* action) {
-    for (const std::string& key : support::keys_read(*root_, store, {"qd_rc", "wlan", action})) read.insert(key);
+    for (const std::string& key : support::keys_read(*root_, store, {"qd_rc", "wlan", action}))
+      read.insert(key);
   };
   for (const char* action : {"start", "clientPIN", "mac_init"}) run(settings, action);
   // 128-bit WEP keys are read where the key length says so.
