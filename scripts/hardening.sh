@@ -14,8 +14,10 @@ fuzz_seconds=120 load_seconds=60
 while (($#)); do
   case $1 in
     --short) fuzz_seconds=10 load_seconds=0 ;;
-    --fuzz-seconds) fuzz_seconds=$2; shift ;;
-    --load-seconds) load_seconds=$2; shift ;;
+    --fuzz-seconds | --load-seconds)
+      [[ ${2:-} =~ ^[0-9]+$ ]] || { echo "$1: a number of seconds" >&2; exit 2; }
+      if [ "$1" = --fuzz-seconds ]; then fuzz_seconds=$2; else load_seconds=$2; fi
+      shift ;;
     *) echo "usage: $0 [--short] [--fuzz-seconds N] [--load-seconds N]" >&2; exit 2 ;;
   esac
   shift
@@ -39,6 +41,8 @@ build fuzz
 echo "=== fuzzing, ${fuzz_seconds} s per target"
 log=$(mktemp)
 work=$(mktemp -d)
+# The crash inputs stay in $work when a target fails (its path is printed).
+trap 'rm -f "$log"; [ "$status" != 0 ] || rm -rf "$work"' EXIT
 # Inputs found go to the build tree's corpus (kept between runs); the committed seeds stay as they are.
 for target in build/fuzz/fuzz/*_fuzz; do
   name=$(basename "$target")
@@ -86,8 +90,6 @@ else
   grep -E 'Invalid|uninitialised|definitely|ERROR SUMMARY' "$log" | head -20; fail "memcheck"
 fi
 
-rm -f "$log"
-[ "$status" = 0 ] && rm -rf "$work"
 echo
 echo "=== figures"
 printf '%s\n' "${summary[@]}"
