@@ -7,7 +7,7 @@
 #include <unistd.h>
 #include <cstdlib>
 
-#include "platform/platform.h"
+#include "platform/system.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include "nvram/entry_list.h"
 #include "nvram/files.h"
 #include "nvram/image.h"
+#include "platform/files.h"
 #include "platform/paths.h"
-#include "platform/platform.h"
 
 nv_entry* nv_entry_list = nullptr;
 

@@ -4,7 +4,8 @@
 #include <unistd.h>
 #include <cerrno>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/system.h"
 
 namespace platform {
 

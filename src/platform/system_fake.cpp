@@ -5,7 +5,7 @@
 
 #include "platform/fake.h"
 #include "platform/paths.h"
-#include "platform/platform.h"
+#include "platform/system.h"
 
 namespace fake {
 

@@ -15,7 +15,8 @@
 
 extern char** environ;
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/system.h"
 
 namespace platform {
 

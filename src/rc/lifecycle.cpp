@@ -6,7 +6,7 @@
 #include "base/shell.h"
 #include "base/text.h"
 #include "nvram/uci.h"
-#include "platform/platform.h"
+#include "platform/system.h"
 #include "runner/runner.h"
 #include "wlan/driver.h"
 #include "wlan/mulssid.h"

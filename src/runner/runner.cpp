@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/system.h"
 
 int SYSTEM(const char* format, ...) {
   char line[kCommandLineSize];

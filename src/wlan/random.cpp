@@ -9,8 +9,9 @@
 
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
+#include "platform/files.h"
 #include "platform/paths.h"
-#include "platform/platform.h"
+#include "platform/system.h"
 
 namespace {
 

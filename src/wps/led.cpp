@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/files.h"
 #include "platform/paths.h"
-#include "platform/platform.h"
+#include "platform/system.h"
 #include "wlan/driver.h"
 
 namespace {

@@ -1,12 +1,9 @@
-// The platform seam: the only routines of qd_rc that touch the operating system.
-//
-// Everything above this header is plain logic. Production links system_posix.cpp; the unit
-// tests link a fake that records shell lines and keeps the gateway's files under a scratch
-// directory (resolve_path), so that no test touches the real /tmp/nvram or runs a command.
+// The platform's files: descriptors, opens of the gateway's files, advisory locks, whole reads
+// and writes. One implementation (files.cpp) serves both systems; the path an open uses comes
+// from the system's resolve_path (platform/system.h).
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 
 namespace platform {
 
@@ -42,9 +39,6 @@ enum class OpenMode {
   write_truncate,  // O_WRONLY | O_CREAT | O_TRUNC (driver profile, command record)
 };
 
-// Maps a fixed system path to the file actually used: the path itself in production.
-const char* resolve_path(const char* path);
-
 // Opens a gateway file (path resolved as above) with O_CLOEXEC; new files get `perms`.
 // On failure the returned descriptor is invalid and errno tells why.
 UniqueFd open_file(const char* path, OpenMode mode, unsigned perms = 0600);
@@ -70,15 +64,5 @@ bool write_all(int fd, const void* data, size_t len);
 // for want of space. False when the space is not there.
 bool reserve(int fd, size_t len);
 bool truncate_to(int fd, size_t len);
-
-// Runs one line through /bin/sh and waits for it; returns the wait status.
-int run_shell(const char* line);
-void pause_us(unsigned microseconds);
-// Hardware address of a network interface (SIOCGIFHWADDR); 0, or -1 leaving `mac` unchanged.
-int interface_hwaddr(const char* ifname, uint8_t mac[6]);
-// ioctl(2) on an open device, for the LED request.
-int device_ioctl(int fd, unsigned long request, void* arg);
-// Seconds since the epoch.
-long now_seconds();
 
 }  // namespace platform

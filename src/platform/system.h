@@ -1,0 +1,23 @@
+// The platform's system: the shell, the kernel's interface table, ioctl, the clock, and where
+// a fixed path leads. Two implementations, chosen at link time: system_posix.cpp, the real
+// system, and system_fake.cpp, the recording one of the tests and tools (platform/fake.h).
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// Maps a fixed system path to the file actually used: the path itself in production.
+const char* resolve_path(const char* path);
+
+// Runs one line through /bin/sh and waits for it; returns the wait status.
+int run_shell(const char* line);
+void pause_us(unsigned microseconds);
+// Hardware address of a network interface (SIOCGIFHWADDR); 0, or -1 leaving `mac` unchanged.
+int interface_hwaddr(const char* ifname, uint8_t mac[6]);
+// ioctl(2) on an open device, for the LED request.
+int device_ioctl(int fd, unsigned long request, void* arg);
+// Seconds since the epoch.
+long now_seconds();
+
+}  // namespace platform
