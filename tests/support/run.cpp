@@ -44,11 +44,11 @@ void run_children_in_process(std::function<void(const std::string&)> also) {
   fake::sys().on_shell = [also](const std::string& line) {
     if (also) also(line);
     // The program's own name in its child lines, e.g. "/sbin/qd_rc" of "/sbin/qd_rc wlan addER".
-    constexpr std::string_view kChild = driver::kSelfAddER;
-    constexpr std::string_view kSelf = kChild.substr(0, kChild.find(' ') + 1);
-    if (!line.starts_with(kSelf)) return;
+    const std::string_view child = driver::kSelfAddER;
+    const std::string_view self = child.substr(0, child.find(' ') + 1);
+    if (!line.starts_with(self)) return;
     std::vector<std::string> words{"qd_rc"};
-    std::string_view rest = command_of(std::string_view(line).substr(kSelf.size()));
+    std::string_view rest = command_of(std::string_view(line).substr(self.size()));
     while (!rest.empty()) {
       size_t blank = rest.find(' ');
       words.emplace_back(rest.substr(0, blank));
