@@ -1,7 +1,8 @@
 // The recording platform: what the unit tests, fuzz targets, benchmarks and the preview tool
 // link instead of the real system. Shell lines are recorded, never run; the gateway's files
 // live under a scratch root (`root`, prefixed to every absolute path); interfaces, ioctls and
-// the clock are what the caller says. File I/O itself is the real one (platform/files.cpp).
+// the clock are what the caller says; signal holds are counted, not made. File I/O itself is
+// the real one (platform/files.cpp).
 #pragma once
 
 #include <array>
@@ -36,6 +37,9 @@ struct System {
   int ioctl_result = 0;  // what ioctl returns (-1 sets errno = EINVAL)
   long now = 1700000000;
   OpenCounts opens;
+  int signal_hold_depth = 0;  // holds of the settings writes now in force (nested)
+  long signal_holds = 0;      // outermost holds so far
+  long lines_while_held = 0;  // shell lines run inside a hold
 };
 
 System& sys();

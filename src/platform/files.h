@@ -36,7 +36,9 @@ enum class OpenMode {
   read,            // O_RDONLY
   read_nonblock,   // O_RDONLY | O_NONBLOCK (the random device)
   read_write,      // O_RDWR | O_CREAT, never truncates: sets truncate under their lock
+  read_write_old,  // O_RDWR: a file that must be there already (one to mend, never to make)
   write_truncate,  // O_WRONLY | O_CREAT | O_TRUNC (driver profile, command record)
+  write_new,       // O_WRONLY | O_CREAT | O_EXCL: fails with EEXIST when the file is there
 };
 
 // Opens a gateway file (path resolved as above) with O_CLOEXEC; new files get `perms`.
@@ -64,5 +66,7 @@ bool write_all(int fd, const void* data, size_t len);
 // for want of space. False when the space is not there.
 bool reserve(int fd, size_t len);
 bool truncate_to(int fd, size_t len);
+// Removes a gateway file (path resolved as above); false when it was not there or stays.
+bool remove_file(const char* path);
 
 }  // namespace platform

@@ -6,6 +6,9 @@ namespace paths {
 
 inline constexpr char kWorkingCopy[] = "/tmp/nvram";  // settings working copy
 inline constexpr char kImage[] = "/tmp/qd_nvram";     // settings image (read only)
+// What a rewrite of the working copy in place is about to write, until it is done: the next
+// qd_rc finishes a rewrite that a kill cut short.
+inline constexpr char kWorkingCopyRedo[] = "/tmp/nvram.redo";
 inline constexpr char kProfileDir[] = "/etc/Wireless/RT2860/";
 inline constexpr char kProfile[] = "/etc/Wireless/RT2860/RT2860.dat";  // the driver profile
 inline constexpr char kCmdAgent[] = "/etc/cmd_agent";                  // the command agent's record

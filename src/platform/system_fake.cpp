@@ -1,5 +1,5 @@
 // The recording platform behind the seam: shell lines kept instead of run, gateway paths
-// resolved under a scratch root, interfaces, ioctls and the clock from fake::sys().
+// resolved under a scratch root, interfaces, ioctls, the clock and signal holds from fake::sys().
 #include <cerrno>
 #include <cstring>
 
@@ -20,7 +20,7 @@ void reset() { sys() = System{}; }
 
 namespace platform {
 
-// Called once per open_file, so the open counts are kept here.
+// Called once per open_file (and remove_file), so the open counts are kept here.
 const char* resolve_path(const char* path) {
   static std::string resolved;
   fake::System& sys = fake::sys();
@@ -38,6 +38,7 @@ const char* resolve_path(const char* path) {
 int run_shell(const char* line) {
   fake::System& sys = fake::sys();
   ++sys.shell_line_count;
+  if (sys.signal_hold_depth > 0) ++sys.lines_while_held;
   if (sys.record_lines) sys.shell_lines.emplace_back(line);
   if (sys.on_shell) sys.on_shell(line);
   return 0;
@@ -61,5 +62,13 @@ int device_ioctl(int, unsigned long request, void* arg) {
 }
 
 long now_seconds() { return fake::sys().now; }
+
+void hold_signals() {
+  if (fake::sys().signal_hold_depth++ == 0) ++fake::sys().signal_holds;
+}
+
+void release_signals() {
+  if (fake::sys().signal_hold_depth > 0) --fake::sys().signal_hold_depth;
+}
 
 }  // namespace platform

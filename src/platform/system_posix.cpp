@@ -20,13 +20,21 @@ extern char** environ;
 
 namespace platform {
 
+namespace {
+
+int hold_depth = 0;
+sigset_t mask_before_hold;  // the mask outside every hold: what a shell line starts with
+
+}  // namespace
+
 const char* resolve_path(const char* path) { return path; }
 
 // system(3) as the standard defines it (SIGINT and SIGQUIT ignored and SIGCHLD blocked in the
 // caller while the shell runs, the shell started with the caller's own dispositions and mask,
 // the wait status returned), but the shell is started with posix_spawn, which the C library
 // does without copying the caller's address space, where system(3) may fork. A restart
-// runs some eighty lines, so each one's start counts on a small processor.
+// runs some eighty lines, so each one's start counts on a small processor. The shell never
+// inherits a hold of the settings writes: it gets the mask of before the hold.
 int run_shell(const char* line) {
   if (!line) return ::access("/bin/sh", X_OK) == 0;
   struct sigaction ignore = {}, old_int = {}, old_quit = {};
@@ -48,7 +56,7 @@ int run_shell(const char* line) {
   posix_spawnattr_t attr;
   posix_spawnattr_init(&attr);
   posix_spawnattr_setsigdefault(&attr, &defaults);
-  posix_spawnattr_setsigmask(&attr, &old_mask);
+  posix_spawnattr_setsigmask(&attr, hold_depth > 0 ? &mask_before_hold : &old_mask);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
   char sh[] = "sh", dash_c[] = "-c";
   char* argv[] = {sh, dash_c, const_cast<char*>(line), nullptr};
@@ -90,5 +98,22 @@ int interface_hwaddr(const char* ifname, uint8_t mac[6]) {
 int device_ioctl(int fd, unsigned long request, void* arg) { return ::ioctl(fd, request, arg); }
 
 long now_seconds() { return static_cast<long>(::time(nullptr)); }
+
+void hold_signals() {
+  if (hold_depth++ > 0) return;
+  sigset_t ending;
+  sigfillset(&ending);
+  // Not held: what cannot be, what the process raises on itself (a fault, abort, a limit it
+  // went over), and job control, which ends nothing.
+  const int kept[] = {SIGKILL, SIGSTOP, SIGSEGV, SIGBUS,  SIGILL,  SIGFPE,  SIGTRAP, SIGSYS, SIGABRT,
+                      SIGXCPU, SIGXFSZ, SIGCHLD, SIGCONT, SIGTSTP, SIGTTIN, SIGTTOU, SIGURG, SIGWINCH};
+  for (int signal : kept) sigdelset(&ending, signal);
+  ::sigprocmask(SIG_BLOCK, &ending, &mask_before_hold);
+}
+
+void release_signals() {
+  if (hold_depth == 0 || --hold_depth > 0) return;
+  ::sigprocmask(SIG_SETMASK, &mask_before_hold, nullptr);
+}
 
 }  // namespace platform
