@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "nvram/rewrite.h"
 #include "platform/files.h"
 
 FileBuffer::~FileBuffer() { std::free(bytes_); }
@@ -35,10 +36,8 @@ bool FileBuffer::load(const char* path, LockMode lock) {
 
 bool FileBuffer::read_fd(int fd) {
   size_ = 0;
-  file_size_ = 0;
   long size = platform::file_size(fd);
   if (size < 0 || !reserve(static_cast<size_t>(size))) return false;
-  file_size_ = static_cast<size_t>(size);
   long got = platform::read_whole(fd, bytes_, static_cast<size_t>(size));
   if (got < 0) return false;
   size_ = static_cast<size_t>(got);
@@ -60,9 +59,23 @@ int writeFileBin(const char* path, const char* data, long len) {
   platform::UniqueFd fd = platform::open_file(path, platform::OpenMode::read_write, 0600);
   if (!fd.valid()) return -1;
   if (!platform::lock_file(fd.get(), platform::LockKind::exclusive)) return -1;
-  size_t size = len > 0 ? static_cast<size_t>(len) : 0;
-  if (!platform::reserve(fd.get(), size) || !platform::write_whole(fd.get(), data, size) ||
-      !platform::truncate_to(fd.get(), size))
-    return -1;
+  std::string_view bytes(data, len > 0 ? static_cast<size_t>(len) : 0);
+  const char* record_path = redo_path_of(path);
+  FileBuffer old;
+  for (int pass = 0; pass < 2; ++pass) {
+    if (!old.read_fd(fd.get())) return -1;
+    // Only from the first byte that differs; when the length stays, only up to the last.
+    std::string_view now = old.data();
+    size_t offset = 0;
+    while (offset < now.size() && offset < bytes.size() && now[offset] == bytes[offset]) ++offset;
+    size_t end = bytes.size();
+    if (now.size() == bytes.size())
+      while (end > offset && now[end - 1] == bytes[end - 1]) --end;
+    Rewrite result = rewrite_in_place(fd.get(), pass == 0 ? record_path : nullptr, now, offset,
+                                      bytes.substr(offset), end - offset);
+    if (result == Rewrite::failed) return -1;
+    if (result == Rewrite::done) break;
+    mend_from_record(fd.get(), record_path);
+  }
   return fd.close();
 }

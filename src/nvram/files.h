@@ -23,8 +23,6 @@ class FileBuffer {
   // opened for that: closing it would drop the process's locks on the file.
   bool read_fd(int fd);
   std::string_view data() const { return {bytes_, size_}; }
-  // The file's size when it was read: more than data() holds only when it shrank meanwhile.
-  size_t file_size() const { return file_size_; }
 
  private:
   bool reserve(size_t size);
@@ -32,7 +30,6 @@ class FileBuffer {
   char* bytes_ = nullptr;
   size_t capacity_ = 0;
   size_t size_ = 0;
-  size_t file_size_ = 0;
 };
 
 // Reads a whole file under a shared lock. Returns its size and hands out a malloc'd buffer
@@ -40,8 +37,9 @@ class FileBuffer {
 // it cannot be opened, allocated or read.
 long readFileBin(const char* path, char** out);
 
-// Replaces a file's contents with `len` bytes, permissions 0600 for a new file. The file is
-// truncated only under its exclusive lock, after the new data are in place, so no reader
-// sees it empty and a lack of space leaves the old contents whole. Returns the result of
-// close (0), or a negative value when the file cannot be opened or written.
+// Replaces a file's contents with `len` bytes, permissions 0600 for a new file. Under the
+// file's exclusive lock it writes only the bytes that differ, in place, and cuts the file to
+// its length last, so no reader sees it empty, a lack of space leaves the old contents whole
+// and no signal leaves it half written (rewrite.h). Returns the result of close (0), or a
+// negative value when the file cannot be opened, read or written.
 int writeFileBin(const char* path, const char* data, long len);

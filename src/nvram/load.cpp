@@ -6,9 +6,12 @@
 
 #include "nvram/files.h"
 #include "nvram/image.h"
+#include "nvram/rewrite.h"
 #include "platform/paths.h"
 
 int nvram_load() {
+  // Before anything reads the working copy: what a killed qd_rc left half written.
+  mend_working_copy();
   FileBuffer file;
   // The image is read plainly, without a lock: its producer replaces it whole.
   if (!file.load(paths::kImage, LockMode::none)) return 1;
