@@ -55,6 +55,13 @@ TEST_F(RandomCredentialsTest, WritesTheFiveSettingsInOrderFromTheDrawnBytes) {
                                                     {"wifiWpapsk[0]", "p4ssw0rd"}}));
 }
 
+TEST_F(RandomCredentialsTest, TheFiveSetsAreHeldAsOne) {
+  root_->lay_devices();
+  ASSERT_EQ(change(), 0);
+  EXPECT_EQ(fake::sys().signal_holds, 1) << "a signal could end the process between two of the sets";
+  EXPECT_EQ(fake::sys().signal_hold_depth, 0);
+}
+
 TEST_F(RandomCredentialsTest, OnlyTheFirstSsidChanges) {
   set_settings({{"wifiAuth", "7"},
                 {"wifiEnc", "2"},
