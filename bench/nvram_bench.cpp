@@ -21,10 +21,14 @@ constexpr char kAbsentKey[] = "benchAbsentKey";
 
 struct Case {
   const char* name;
-  bool near_end;  // the key near the end of the list, else near the start
-  bool absent;    // a key the store lacks
+  bool near_end;        // the key near the end of the list, else near the start
+  bool absent;          // a key the store lacks
+  bool resize = false;  // sets: values of two lengths, each set rewriting the list from the key on
 };
 constexpr Case kCases[] = {{"start", false, false}, {"end", true, false}, {"miss", false, true}};
+// A set that changes a value's length near the start rewrites nearly the whole list: the
+// write that a kill could tear, which leaves its redo record while it lasts.
+constexpr Case kResize = {"resize", false, false, true};
 
 // Processor time of this thread, user and system, as the other benchmarks measure it.
 double thread_seconds() {
@@ -68,14 +72,15 @@ void get(benchmark::State& state, int kb, Case which) {
 }
 
 // Sets of an existing key alternate between two values of its length, so that every set
-// changes the file and its size stays put. A set of an absent key appends it; the file is
-// put back (outside the timed part) before the next one.
+// changes the file and its size stays put (or, resizing, between that length and one more).
+// A set of an absent key appends it; the file is put back (outside the timed part) before
+// the next one.
 void set(benchmark::State& state, int kb, Case which) {
   support::Store store = store_of(kb);
   bench::lay_store(store.entries);
   std::string key = which.absent ? kAbsentKey : entry_at(store, which.near_end).first;
   std::string stored = which.absent ? "benchValue" : entry_at(store, which.near_end).second;
-  std::string values[2] = {std::string(stored.size(), 'x'), std::string(stored.size(), 'y')};
+  std::string values[2] = {std::string(stored.size(), 'x'), std::string(stored.size() + which.resize, 'y')};
   std::string path = bench::root().host_path("/tmp/nvram");
   int restore_fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
   off_t size = static_cast<off_t>(store.entries.size());
@@ -95,14 +100,16 @@ void set(benchmark::State& state, int kb, Case which) {
 
 void print_table(const bench::TableReporter& report) {
   std::printf("\nSettings store, microseconds per call and ratio to the floor of the same size\n");
-  std::printf("%-7s %8s %8s | %-16s %-16s %-16s | %-16s %-16s %-16s\n", "store", "floor", "walk", "get start",
-              "get end", "get miss", "set start", "set end", "set miss");
+  std::printf("%-7s %8s %8s | %-16s %-16s %-16s | %-16s %-16s %-16s %-16s\n", "store", "floor", "walk",
+              "get start", "get end", "get miss", "set start", "set end", "set miss", "set resize");
   for (int kb : kSizesKb) {
     std::string size = std::to_string(kb);
     double floor = report.us("floor/" + size + "KB");
     std::printf("%4d KB %8.2f %8.2f |", kb, floor, report.us("scan/" + size + "KB"));
     for (const char* op : {"get", "set"}) {
-      for (const Case& c : kCases) {
+      std::vector<Case> cases(std::begin(kCases), std::end(kCases));
+      if (std::string(op) == "set") cases.push_back(kResize);
+      for (const Case& c : cases) {
         double t = report.us(std::string(op) + "/" + size + "KB/" + c.name);
         char cell[32];
         std::snprintf(cell, sizeof cell, "%.2f (%.2fx)", t, floor > 0 ? t / floor : 0.0);
@@ -128,7 +135,7 @@ int main(int argc, char** argv) {
     for (const Case& c : kCases)
       benchmark::RegisterBenchmark(("get/" + size + "/" + c.name).c_str(), get, kb, c)
           ->Unit(benchmark::kMicrosecond);
-    for (const Case& c : kCases)
+    for (const Case& c : {kCases[0], kCases[1], kCases[2], kResize})
       benchmark::RegisterBenchmark(("set/" + size + "/" + c.name).c_str(), set, kb, c)
           ->Unit(benchmark::kMicrosecond)
           ->UseManualTime();
