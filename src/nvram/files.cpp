@@ -63,7 +63,10 @@ int writeFileBin(const char* path, const char* data, long len) {
   const char* record_path = redo_path_of(path);
   FileBuffer old;
   for (int pass = 0; pass < 2; ++pass) {
-    if (!old.read_fd(fd.get())) return -1;
+    if (!old.read_fd(fd.get())) {
+      if (rewrite_unread(fd.get(), bytes) == Rewrite::failed) return -1;
+      break;
+    }
     // Only from the first byte that differs; when the length stays, only up to the last.
     std::string_view now = old.data();
     size_t offset = 0;

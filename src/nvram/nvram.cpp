@@ -95,11 +95,16 @@ int nvram_set_func(const char* key, const char* value, const char* path) {
   // A second pass only after mending what a killed set left: the list is then read again.
   for (int pass = 0; pass < 2; ++pass) {
     FileBuffer& file = lookup_buffer();
-    std::string_view old_list;
-    if (file.read_fd(fd.get())) old_list = file.data();
+    bool read = file.read_fd(fd.get());
+    std::string_view old_list = read ? file.data() : std::string_view();
     // The new list is the old one up to `offset`, then `tail`: only the tail is built.
     std::string& tail = tail_buffer();
     size_t offset = entry_list::rebuild_tail(old_list, key, value, tail);
+    // A file that cannot be read counts as a list without entries, written anew.
+    if (!read) {
+      rewrite_unread(fd.get(), tail);
+      break;
+    }
     // Bytes that the file already holds at the same place are not written again: the tail's
     // leading ones and, when the rest behind the new entry is unchanged (a value replaced by
     // one of its length), that rest and the entry's trailing ones.

@@ -193,6 +193,14 @@ Rewrite rewrite_in_place(int fd, const char* record_path, std::string_view old_f
   return written ? Rewrite::done : Rewrite::failed;
 }
 
+Rewrite rewrite_unread(int fd, std::string_view bytes) {
+  platform::SignalHold hold;
+  if (!platform::reserve(fd, bytes.size()) || !platform::write_whole(fd, bytes.data(), bytes.size()))
+    return Rewrite::failed;
+  platform::truncate_to(fd, bytes.size());
+  return Rewrite::done;
+}
+
 void mend_from_record(int fd, const char* record_path) {
   platform::SignalHold hold;
   FileBuffer record_file, file;

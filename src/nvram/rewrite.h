@@ -33,6 +33,10 @@ enum class Rewrite {
 Rewrite rewrite_in_place(int fd, const char* record_path, std::string_view old_file, size_t offset,
                          std::string_view new_rest, size_t changed);
 
+// Writes `bytes` over the start of a settings file whose contents could not be read, and cuts
+// it to their length; signals held. Done, or failed with nothing written when there is no room.
+Rewrite rewrite_unread(int fd, std::string_view bytes);
+
 // Finishes the rewrite that the record at `record_path` describes onto `fd` (open for reading
 // and writing, under its exclusive lock) when the file is still the old one, the new one or
 // the old one partly overwritten by the new bytes; drops the record when it is incomplete or
