@@ -17,6 +17,7 @@ namespace {
 constexpr uint32_t kRedoMagic = 0x4F444552;  // "REDO" read little-endian
 constexpr size_t kHeaderWords = 8;
 constexpr size_t kHeaderSize = 4 * kHeaderWords;
+static_assert(sizeof(RedoHeader) == kHeaderSize);
 constexpr size_t kSummedFrom = 3 * 4;  // the record's sum covers every byte after its own words
 
 // The kernel copies a write into a file one page at a time and ends the write of a killed
@@ -116,7 +117,7 @@ bool list_ends_at(std::string_view old_file, size_t offset) {
 // Writes the record: false, with none left, when it cannot be written whole.
 bool write_record(platform::UniqueFd record, const char* record_path, std::string_view old_file,
                   size_t offset, std::string_view new_rest) {
-  std::string header = redo_header(old_file, offset, new_rest);
+  RedoHeader header = redo_header(old_file, offset, new_rest);
   std::string_view old_rest = old_file.substr(offset);
   if (platform::write_whole(record.get(), header.data(), header.size()) &&
       platform::write_whole(record.get(), old_rest.data(), old_rest.size(), header.size()) &&
@@ -134,7 +135,7 @@ const char* redo_path_of(const char* path) {
   return std::strcmp(path, paths::kWorkingCopy) == 0 ? paths::kWorkingCopyRedo : nullptr;
 }
 
-std::string redo_header(std::string_view old_file, size_t offset, std::string_view new_rest) {
+RedoHeader redo_header(std::string_view old_file, size_t offset, std::string_view new_rest) {
   Sum prefix;
   prefix.add(old_file.substr(0, offset));
   const uint32_t words[kHeaderWords] = {kRedoMagic,
@@ -145,9 +146,12 @@ std::string redo_header(std::string_view old_file, size_t offset, std::string_vi
                                         static_cast<uint32_t>(offset + new_rest.size()),
                                         prefix.a,
                                         prefix.b};
-  std::string header(reinterpret_cast<const char*>(words), kHeaderSize);
+  RedoHeader header;
+  std::memcpy(header.data(), words, kHeaderSize);
   Sum sum;
-  sum.add(std::string_view(header).substr(kSummedFrom)).add(old_file.substr(offset)).add(new_rest);
+  sum.add(std::string_view(header.data() + kSummedFrom, kHeaderSize - kSummedFrom))
+      .add(old_file.substr(offset))
+      .add(new_rest);
   std::memcpy(header.data() + 4, &sum.a, 4);
   std::memcpy(header.data() + 8, &sum.b, 4);
   return header;

@@ -8,8 +8,8 @@
 // new bytes from the offset to the new end.
 #pragma once
 
+#include <array>
 #include <cstddef>
-#include <string>
 #include <string_view>
 
 // The redo record of a settings file: the working copy's; null for any other file.
@@ -17,7 +17,8 @@ const char* redo_path_of(const char* path);
 
 // The record's 32 bytes ahead of the old and new bytes, for a rewrite of `old_file` (the whole
 // file) from `offset` on with `new_rest` (the new file from `offset` to its end).
-std::string redo_header(std::string_view old_file, size_t offset, std::string_view new_rest);
+using RedoHeader = std::array<char, 32>;
+RedoHeader redo_header(std::string_view old_file, size_t offset, std::string_view new_rest);
 
 enum class Rewrite {
   done,

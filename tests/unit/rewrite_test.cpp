@@ -23,7 +23,8 @@ struct Change {
   size_t offset = 0;
   std::string record() const {
     std::string_view new_rest = std::string_view(new_list).substr(offset);
-    return redo_header(old_list, offset, new_rest) + old_list.substr(offset) + std::string(new_rest);
+    RedoHeader header = redo_header(old_list, offset, new_rest);
+    return std::string(header.begin(), header.end()) + old_list.substr(offset) + std::string(new_rest);
   }
 };
 
