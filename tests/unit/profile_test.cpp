@@ -350,12 +350,14 @@ TEST_F(ProfileTest, OwnAddressIsTheLastHostOfTheLanOrEmpty) {
   } cases[] = {
       {"192.168.0.1", "255.255.255.0", "192.168.0.254"},
       {"10.0.0.1", "255.0.0.0", "10.255.255.254"},
-      // Not a dotted IPv4 address: no address at all rather than a made-up one.
+      // The forms of inet_aton.
+      {"192.168.0", "255.255.255.0", "192.168.0.254"},
+      {"192.168.0.1", "255.255.255.0 ", "192.168.0.254"},
+      // Not an IPv4 address: no address at all rather than a made-up one.
       {nullptr, nullptr, ""},
       {"192.168.0.1", nullptr, ""},
       {"", "255.255.255.0", ""},
-      {"192.168.0", "255.255.255.0", ""},
-      {"192.168.0.1", "255.255.255.0 ", ""},
+      {"192.168.0.1.0", "255.255.255.0", ""},
       {"192.168.0.300", "255.255.255.0", ""},
       {"gateway", "255.255.255.0", ""},
   };

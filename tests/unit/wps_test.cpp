@@ -122,7 +122,7 @@ TEST_F(InitWpsTest, LanThatIsNotAnAddressSkipsBr0AndTheRecord) {
   const Settings cases[] = {
       {},
       {{"lanConnIp4[2]", ""}, {"lanConnMask4[2]", "255.255.255.0"}},
-      {{"lanConnIp4[2]", "192.168.0.1"}, {"lanConnMask4[2]", "255.255.255"}},
+      {{"lanConnIp4[2]", "192.168.0.1"}, {"lanConnMask4[2]", "255.255.255.0.0"}},
       {{"lanConnIp4[2]", "192.168.0.1;reboot"}, {"lanConnMask4[2]", "255.255.255.0"}},
       {{"lanConnIp4[2]", "192.168.0.256"}, {"lanConnMask4[2]", "255.255.255.0"}},
   };
