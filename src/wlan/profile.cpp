@@ -214,10 +214,12 @@ void wsc_vendor_pin(std::string& out, const Line&, const Derived&) { out += qd_g
 void ieee8021x(std::string& out, const Line&, const Derived& d) {
   out += _8021X_WEP_multiSSID(d.radio.ssid_count);
 }
-// An address or mask that is not a dotted IPv4 address gives no address: empty value.
+// An address or mask that is not an IPv4 address gives no address: empty value. The address
+// is read before the mask (as arguments of one call, the order would be the compiler's).
 void own_ip_addr(std::string& out, const Line&, const Derived&) {
-  auto address = get_lastIP_in_subet(uci_safe_get_n("lanConnIp4", 2), uci_safe_get_n("lanConnMask4", 2), 1);
-  if (address) out += *address;
+  const char* lan_address = uci_safe_get_n("lanConnIp4", 2);
+  const char* lan_mask = uci_safe_get_n("lanConnMask4", 2);
+  if (auto address = get_lastIP_in_subet(lan_address, lan_mask, 1)) out += *address;
 }
 
 constexpr Line lit(const char* key, const char* value) { return {key, literal, value}; }

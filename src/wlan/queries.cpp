@@ -62,9 +62,16 @@ std::optional<std::string> get_lastIP_in_subet(const char* address, const char* 
   return ipv4::format((*host | ~*netmask) - k);
 }
 
-std::optional<std::string> lan_bridge_address() {
-  const char* address = uci_safe_get_n("lanConnIp4", 2);
-  const char* mask = uci_safe_get_n("lanConnMask4", 2);
+std::optional<std::string> lan_bridge_address(LanReadOrder order) {
+  const char* address = nullptr;
+  const char* mask = nullptr;
+  if (order == LanReadOrder::address_first) {
+    address = uci_safe_get_n("lanConnIp4", 2);
+    mask = uci_safe_get_n("lanConnMask4", 2);
+  } else {
+    mask = uci_safe_get_n("lanConnMask4", 2);
+    address = uci_safe_get_n("lanConnIp4", 2);
+  }
   auto last = get_lastIP_in_subet(address, mask, 1);
   if (!last) std::fputs("qd_rc: lanConnIp4[2]/lanConnMask4[2] is not an IPv4 address\n", stderr);
   return last;
