@@ -32,6 +32,7 @@ UniqueFd open_file(const char* path, OpenMode mode, unsigned perms) {
     case OpenMode::read_nonblock: flags |= O_RDONLY | O_NONBLOCK; break;
     case OpenMode::read_write: flags |= O_RDWR | O_CREAT; break;
     case OpenMode::write_truncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case OpenMode::read_write_truncate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
   }
   int fd;
   do {

@@ -509,7 +509,9 @@ std::string access_list_key(int ssid) {
 
 int creat_ralink_wlan_config() {
   SYSTEM("%s", driver::kMkdirProfileDir);
-  platform::UniqueFd profile = platform::open_file(paths::kProfile, platform::OpenMode::write_truncate, 0644);
+  // Standard I/O's "w+": read and write, created with 0666 less the process's umask.
+  platform::UniqueFd profile =
+      platform::open_file(paths::kProfile, platform::OpenMode::read_write_truncate, 0666);
   if (!profile.valid()) return 1;
   const RadioSettings radio = read_radio_settings();
   // The profile stays empty (it is truncated already) for a mode the driver does not know.

@@ -191,6 +191,21 @@ TEST_F(ProfileTest, UnopenableProfileFailsWithoutWriting) {
   EXPECT_EQ(commands(), std::vector<std::string>{"mkdir -p /etc/Wireless/RT2860/"});
 }
 
+// Created as standard I/O's "w+" creates a file: 0666 less the umask.
+TEST_F(ProfileTest, NewProfileTakesItsModeFromTheUmask) {
+  for (mode_t umask : {022, 0, 027, 077, 002}) {
+    SCOPED_TRACE(umask);
+    remove_file(paths::kProfile);
+    mode_t saved = ::umask(umask);
+    int result = write_profile({});
+    ::umask(saved);
+    EXPECT_EQ(result, 0);
+    struct stat st {};
+    ASSERT_EQ(::stat(host_path(paths::kProfile).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~umask);
+  }
+}
+
 TEST_F(ProfileTest, FullDiskIsAFailure) {
   ASSERT_EQ(::symlink("/dev/full", host_path(paths::kProfile).c_str()), 0);
   EXPECT_EQ(write_profile({}), 1);
