@@ -85,8 +85,9 @@ std::vector<std::string> keys_read(const ScratchRoot& root, const Settings& sett
   return keys;
 }
 
-std::vector<std::string> shell_words(const std::string& command) {
-  const std::string script = "set -- " + command + "\nprintf '%s\\0' \"$@\"";
+std::vector<std::string> shell_words(const std::string& command, const std::string& directory) {
+  std::string script = "set -- " + command + "\nprintf '%s\\0' \"$@\"";
+  if (!directory.empty()) script = "cd '" + directory + "' || exit\n" + script;
   std::vector<std::string> words;
   FILE* shell = ::popen(script.c_str(), "r");
   if (!shell) return words;

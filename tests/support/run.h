@@ -37,7 +37,8 @@ std::vector<std::string> recorded_commands();
 std::vector<std::string> keys_read(const ScratchRoot& root, const Settings& settings,
                                    std::vector<std::string> words);
 
-// The argument vector that /bin/sh makes of `command` (without its redirection).
-std::vector<std::string> shell_words(const std::string& command);
+// The argument vector that /bin/sh makes of `command` (without its redirection), in
+// `directory` when one is given (so that a glob in the line could match the files there).
+std::vector<std::string> shell_words(const std::string& command, const std::string& directory = {});
 
 }  // namespace support

@@ -313,6 +313,34 @@ TEST_F(ProfileTest, SecurityLists) {
   }
 }
 
+// Each entry of both name tables, and the rekey method of each authentication number.
+TEST_F(ProfileTest, EachAuthenticationAndEncryptionNumber) {
+  struct Case {
+    const char* auth;
+    const char* enc;
+    const char* auth_mode;
+    const char* encryp_type;
+    const char* rekey_method;
+  } cases[] = {
+      {"0", "0", "OPEN", "NONE", "DISABLE"},
+      {"1", "1", "WEPAUTO", "WEP", "DISABLE"},
+      {"2", "2", "WPAPSKWPA2PSK", "TKIP", "TIME"},
+      {"3", "3", "WPA1WPA2", "AES", "TIME"},
+      {"4", "4", "WPAPSK", "TKIPAES", "TIME"},
+      {"5", "5", "WPA2PSK", "", "TIME"},
+      {"6", "0", "WPA", "NONE", "TIME"},
+      {"7", "1", "WPA2", "WEP", "TIME"},
+      {"8", "2", "", "TKIP", "TIME"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("auth ") + c.auth + ", enc " + c.enc);
+    ASSERT_EQ(write_profile({{"wifiSSIDNum", "1"}, {"wifiAuth[0]", c.auth}, {"wifiEnc[0]", c.enc}}), 0);
+    EXPECT_EQ(value("AuthMode"), c.auth_mode);
+    EXPECT_EQ(value("EncrypType"), c.encryp_type);
+    EXPECT_EQ(value("RekeyMethod"), c.rekey_method);
+  }
+}
+
 TEST_F(ProfileTest, SettingsForAllSsidsFromOneValue) {
   ASSERT_EQ(write_profile({{"wifiSSIDNum", "3"}, {"wifiWpaPreAuth", "1"}, {"wifiApIsolation[0]", "1"}}), 0);
   EXPECT_EQ(value("PreAuth"), "1;1;1");
