@@ -1,7 +1,6 @@
 // IPv4 address texts in inet_aton's forms, and dotted-decimal text.
 #include "base/ipv4.h"
 
-#include <array>
 #include <cstdio>
 
 #include "base/text.h"
@@ -25,21 +24,20 @@ std::optional<uint32_t> parse_part(std::string_view text, size_t& pos) {
       pos += 2;
     }
   }
-  uint64_t value = 0;
+  uint32_t value = 0;
   for (; pos < text.size(); ++pos) {
     int digit = text::hex_digit(text[pos]);
     if (digit < 0 || static_cast<unsigned>(digit) >= base) break;
-    value = value * base + static_cast<unsigned>(digit);
-    if (value > UINT32_MAX) return std::nullopt;
+    if (__builtin_mul_overflow(value, base, &value) ||
+        __builtin_add_overflow(value, static_cast<unsigned>(digit), &value))
+      return std::nullopt;
   }
-  return static_cast<uint32_t>(value);
+  return value;
 }
 
 }  // namespace
 
 std::optional<uint32_t> parse(std::string_view text) {
-  // The largest value of the last part after 0, 1, 2 or 3 parts of one byte each.
-  constexpr std::array<uint32_t, 4> kLastPartMax = {0xFFFFFFFF, 0xFFFFFF, 0xFFFF, 0xFF};
   uint32_t address = 0;
   size_t bytes = 0;
   size_t pos = 0;
@@ -55,7 +53,8 @@ std::optional<uint32_t> parse(std::string_view text) {
       continue;
     }
     if (pos < text.size() && text[pos] != '\0' && !is_space(text[pos])) return std::nullopt;
-    if (*part > kLastPartMax[bytes]) return std::nullopt;
+    // The last part fills the bits that the parts of one byte before it leave.
+    if (*part > UINT32_MAX >> (8 * bytes)) return std::nullopt;
     return address | *part;
   }
 }
