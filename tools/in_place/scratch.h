@@ -1,12 +1,13 @@
 // A scratch gateway root on the recording platform: the gateway's folders under a temporary
 // directory that every fixed path of the program resolves into, the recording platform reset,
-// and the files read and written by their gateway paths. Removed when it goes away.
+// and the files read and written by their gateway paths. Removed when it goes away. The
+// preview of qd_nvram_tool and the tests run the program's code on it.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-namespace support {
+namespace in_place {
 
 class ScratchRoot {
  public:
@@ -35,4 +36,4 @@ class ScratchRoot {
   std::string root_;
 };
 
-}  // namespace support
+}  // namespace in_place
