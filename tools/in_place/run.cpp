@@ -1,6 +1,10 @@
 // The program's code run in this process.
 #include "in_place/run.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+
 #include "platform/fake.h"
 #include "rc/dispatch.h"
 #include "runner/runner.h"
@@ -19,6 +23,24 @@ std::string_view command_of(std::string_view line) {
   constexpr std::string_view kSuffix = kConsoleSuffix;
   if (line.ends_with(kSuffix)) line.remove_suffix(kSuffix.size());
   return line;
+}
+
+OutputTo::OutputTo(int out_fd, int err_fd) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  saved_out_ = ::dup(1);
+  saved_err_ = ::dup(2);
+  ::dup2(out_fd, 1);
+  ::dup2(err_fd, 2);
+}
+
+OutputTo::~OutputTo() {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  ::dup2(saved_out_, 1);
+  ::dup2(saved_err_, 2);
+  ::close(saved_out_);
+  ::close(saved_err_);
 }
 
 std::vector<std::string> words_of(std::string_view command) {

@@ -22,6 +22,21 @@ void run_children_in_process(std::function<void(const std::string&)> also = {},
 // A recorded line without the console redirection that the command runner adds.
 std::string_view command_of(std::string_view line);
 
+// Sends this process's standard output and standard error (descriptors 1 and 2) to `out_fd`
+// and `err_fd` while it lives, as the shell's redirections would; stdio's buffers are flushed
+// at both ends, so nothing written before or after crosses over.
+class OutputTo {
+ public:
+  OutputTo(int out_fd, int err_fd);
+  ~OutputTo();
+  OutputTo(const OutputTo&) = delete;
+  OutputTo& operator=(const OutputTo&) = delete;
+
+ private:
+  int saved_out_;
+  int saved_err_;
+};
+
 // The words of a command given as one text ("wlan start"), split at blanks.
 std::vector<std::string> words_of(std::string_view command);
 
