@@ -40,6 +40,22 @@ std::string indexed(std::string_view key, int index) {
   return std::string(key) + "[" + std::to_string(index) + "]";
 }
 
+// Four decimal parts of 0 to 255 without leading zeros, then the end or white space: the one
+// address form that every C library's inet_aton reads alike (uClibc-ng's reads no other).
+bool plain_dotted(std::string_view value) {
+  size_t pos = 0;
+  for (int part = 0; part < 4; ++part) {
+    if (part > 0 && (pos >= value.size() || value[pos++] != '.')) return false;
+    size_t start = pos;
+    unsigned number = 0;
+    while (pos < value.size() && pos - start < 4 && value[pos] >= '0' && value[pos] <= '9')
+      number = number * 10 + static_cast<unsigned>(value[pos++] - '0');
+    size_t digits = pos - start;
+    if (digits == 0 || digits > 3 || number > 255 || (digits > 1 && value[start] == '0')) return false;
+  }
+  return pos == value.size() || value[pos] == ' ' || (value[pos] >= '\t' && value[pos] <= '\r');
+}
+
 bool has_line_break(std::string_view value) { return value.find_first_of("\r\n") != std::string_view::npos; }
 
 bool all_hex(std::string_view value) {
@@ -250,10 +266,16 @@ class Checker {
     bool needed = dot1x_ssid() || wps_registrar();
     for (const char* key : {"lanConnIp4", "lanConnMask4"}) {
       const char* value = uci_get_n(key, kLanIndex);
-      if (value != nullptr && !ipv4::parse(value))
+      auto address = value ? ipv4::parse(value) : std::nullopt;
+      if (value != nullptr && !address)
         add(indexed(key, kLanIndex), "\"" + std::string(text::first_line(value)) +
                                          "\" is no dotted IPv4 address: br0 gets no address, own_ip_addr= is "
                                          "empty");
+      else if (address && !plain_dotted(value))
+        add(indexed(key, kLanIndex),
+            "\"" + std::string(text::first_line(value)) + "\" reads as " + ipv4::format(*address) +
+                ", but uClibc-ng's ifconfig and route read only dotted decimal: store " +
+                ipv4::format(*address));
       else if (value == nullptr && needed)
         add(indexed(key, kLanIndex),
             "absent, while the start gives br0 its LAN address (802.1X or WPS registrar)");

@@ -82,7 +82,7 @@ grep -q "magic is not" "$work/out" || fail "broken magic: $(cat "$work/out")"
   echo 'wifiMacList[40]=00:0c:43:00:00:40'
   for ((i = 0; i < 9; i++)); do printf 'wifiWpaSecret[%d]=%0100d\n' $i 0; done
   echo 'lanConnIp4[2]=192.168.1'
-  echo 'lanConnMask4[2]=255.255.255.0'
+  echo 'lanConnMask4[2]=255.255.255.0x'
   echo 'wifiAuth=2'
   echo 'modelName=HN530\nWscConfMode=7'
 } >"$work/findings.settings"
