@@ -22,6 +22,10 @@ set(QD_MAIN_SOURCES ${QD_ROOT}/src/rc/main.cpp ${QD_ROOT}/src/platform/cxx_runti
 # Settings as key=value text (tools/nvram_text.h).
 set(QD_NVRAM_TEXT_SOURCES ${QD_ROOT}/tools/nvram_text.cpp)
 
+# The program's code run in place on the recording platform: a scratch gateway root and the
+# children run in the same process (the preview of qd_nvram_tool, and the test support).
+set(QD_IN_PLACE_SOURCES ${QD_ROOT}/tools/in_place/scratch.cpp ${QD_ROOT}/tools/in_place/run.cpp)
+
 # Scaffolding shared by the unit, hardening, fuzz and benchmark builds.
-set(QD_TEST_SUPPORT_SOURCES scratch.cpp store.cpp run.cpp profile_text.cpp hostile.cpp)
+set(QD_TEST_SUPPORT_SOURCES store.cpp run.cpp profile_text.cpp hostile.cpp)
 list(TRANSFORM QD_TEST_SUPPORT_SOURCES PREPEND ${QD_ROOT}/tests/support/)

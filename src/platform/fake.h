@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -34,7 +35,8 @@ struct System {
   std::function<void(const std::string&)> on_shell;          // optional: act on a line (children)
   std::map<std::string, std::array<uint8_t, 6>> interfaces;  // name -> hardware address
   std::vector<IoctlCall> ioctls;
-  int ioctl_result = 0;  // what ioctl returns (-1 sets errno = EINVAL)
+  int ioctl_result = 0;      // what ioctl returns (-1 sets errno to ioctl_errno)
+  int ioctl_errno = EINVAL;  // ENOTTY: a device that is no GPIO driver
   long now = 1700000000;
   OpenCounts opens;
   int signal_hold_depth = 0;  // holds of the settings writes now in force (nested)

@@ -34,6 +34,7 @@ UniqueFd open_file(const char* path, OpenMode mode, unsigned perms) {
     case OpenMode::read_write_old: flags |= O_RDWR; break;
     case OpenMode::write_truncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
     case OpenMode::write_new: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
+    case OpenMode::read_write_truncate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
   }
   int fd;
   do {

@@ -33,16 +33,17 @@ class UniqueFd {
 };
 
 enum class OpenMode {
-  read,            // O_RDONLY
-  read_nonblock,   // O_RDONLY | O_NONBLOCK (the random device)
-  read_write,      // O_RDWR | O_CREAT, never truncates: sets truncate under their lock
-  read_write_old,  // O_RDWR: a file that must be there already (one to mend, never to make)
-  write_truncate,  // O_WRONLY | O_CREAT | O_TRUNC (driver profile, command record)
-  write_new,       // O_WRONLY | O_CREAT | O_EXCL: fails with EEXIST when the file is there
+  read,                 // O_RDONLY
+  read_nonblock,        // O_RDONLY | O_NONBLOCK (the random device)
+  read_write,           // O_RDWR | O_CREAT, never truncates: sets truncate under their lock
+  read_write_old,       // O_RDWR: a file that must be there already (one to mend, never to make)
+  write_truncate,       // O_WRONLY | O_CREAT | O_TRUNC (command record)
+  read_write_truncate,  // O_RDWR | O_CREAT | O_TRUNC, standard I/O's "w+" (driver profile)
+  write_new,            // O_WRONLY | O_CREAT | O_EXCL: fails with EEXIST when the file is there
 };
 
-// Opens a gateway file (path resolved as above) with O_CLOEXEC; new files get `perms`.
-// On failure the returned descriptor is invalid and errno tells why.
+// Opens a gateway file (path resolved as above) with O_CLOEXEC; new files get `perms` less the
+// process's umask. On failure the returned descriptor is invalid and errno tells why.
 UniqueFd open_file(const char* path, OpenMode mode, unsigned perms = 0600);
 
 enum class LockKind { shared, exclusive };

@@ -57,7 +57,7 @@ int device_ioctl(int, unsigned long request, void* arg) {
   fake::IoctlCall call{request, {}};
   std::memcpy(call.words.data(), arg, sizeof call.words);
   fake::sys().ioctls.push_back(call);
-  if (fake::sys().ioctl_result < 0) errno = EINVAL;
+  if (fake::sys().ioctl_result < 0) errno = fake::sys().ioctl_errno;
   return fake::sys().ioctl_result;
 }
 

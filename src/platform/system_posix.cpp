@@ -83,7 +83,13 @@ int run_shell(const char* line) {
   return status;
 }
 
-void pause_us(unsigned microseconds) { ::usleep(microseconds); }
+// nanosleep rather than usleep, which uClibc-ng builds only with its SUSv3 legacy option. A
+// pause that a signal cuts short ends there, as usleep's does.
+void pause_us(unsigned microseconds) {
+  struct timespec pause = {static_cast<time_t>(microseconds / 1000000),
+                           static_cast<long>(microseconds % 1000000) * 1000};
+  ::nanosleep(&pause, nullptr);
+}
 
 int interface_hwaddr(const char* ifname, uint8_t mac[6]) {
   UniqueFd sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));

@@ -33,7 +33,8 @@ void add_bridge(int bridge) {
 void start_dot1x(int ssids) {
   for (int i = 0; i < ssids; ++i) {
     if (!is_dot1x_mode(text::parse_int(uci_safe_get_n("wifiAuth", i)))) continue;
-    if (auto address = lan_bridge_address()) SYSTEM(driver::kBr0Address, address->c_str());
+    if (auto address = lan_bridge_address(LanReadOrder::address_first))
+      SYSTEM(driver::kBr0Address, address->c_str());
     SYSTEM(driver::kRouteAddDefault, shell_quote(uci_safe_get_n("lanConnIp4", 2)).c_str());
     SYSTEM(driver::kDot1xDaemon);
     return;

@@ -16,6 +16,9 @@ inline constexpr char kMkdirProfileDir[] = "mkdir -p /etc/Wireless/RT2860/";
 
 // The most SSIDs the radio can carry (ra0 to ra15); a larger wifiSSIDNum is taken as this.
 inline constexpr int kMaxSsids = 16;
+// The SSIDs that the driver of this family sends beacons for (ra0 to ra7); qd_rc sets up more
+// when asked, and the check of qd_nvram_tool warns about them.
+inline constexpr int kDriverBeacons = 8;
 
 // Wired side, VLANs and bridges. SSID i > 0 gets VLAN kVlanBase + i on kWiredIf and bridge bri.
 inline constexpr char kWiredIf[] = "eth2";

@@ -214,10 +214,12 @@ void wsc_vendor_pin(std::string& out, const Line&, const Derived&) { out += qd_g
 void ieee8021x(std::string& out, const Line&, const Derived& d) {
   out += _8021X_WEP_multiSSID(d.radio.ssid_count);
 }
-// An address or mask that is not a dotted IPv4 address gives no address: empty value.
+// An address or mask that is not an IPv4 address gives no address: empty value. The address
+// is read before the mask (as arguments of one call, the order would be the compiler's).
 void own_ip_addr(std::string& out, const Line&, const Derived&) {
-  auto address = get_lastIP_in_subet(uci_safe_get_n("lanConnIp4", 2), uci_safe_get_n("lanConnMask4", 2), 1);
-  if (address) out += *address;
+  const char* lan_address = uci_safe_get_n("lanConnIp4", 2);
+  const char* lan_mask = uci_safe_get_n("lanConnMask4", 2);
+  if (auto address = get_lastIP_in_subet(lan_address, lan_mask, 1)) out += *address;
 }
 
 constexpr Line lit(const char* key, const char* value) { return {key, literal, value}; }
@@ -507,7 +509,9 @@ std::string access_list_key(int ssid) {
 
 int creat_ralink_wlan_config() {
   SYSTEM("%s", driver::kMkdirProfileDir);
-  platform::UniqueFd profile = platform::open_file(paths::kProfile, platform::OpenMode::write_truncate, 0644);
+  // Standard I/O's "w+": read and write, created with 0666 less the process's umask.
+  platform::UniqueFd profile =
+      platform::open_file(paths::kProfile, platform::OpenMode::read_write_truncate, 0666);
   if (!profile.valid()) return 1;
   const RadioSettings radio = read_radio_settings();
   // The profile stays empty (it is truncated already) for a mode the driver does not know.

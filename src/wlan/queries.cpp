@@ -22,14 +22,18 @@ int wifi_ssid_count() {
   return driver::kMaxSsids;
 }
 
+// Both settings are read at every call, in this order, even when the first decides: a key
+// that comes from the image is appended to the working copy at its first read.
 int is_Wifi_enable(int index) {
-  if (uci_get_int_n("wifiRadioOnOff", -1) != 1) return 0;
-  return uci_get_int_n("wifiIFOn", index) == 1 ? 1 : 0;
+  const int radio = uci_get_int_n("wifiRadioOnOff", -1);
+  const int interface = uci_get_int_n("wifiIFOn", index);
+  return radio == 1 && interface == 1 ? 1 : 0;
 }
 
 int is_WPS_enable() {
-  if (uci_get_int_n("wifiWpsEnable", -1) != 1) return 0;
-  return is_Wifi_enable(0);
+  const int wps = uci_get_int_n("wifiWpsEnable", -1);
+  const int first_ssid = is_Wifi_enable(0);
+  return wps == 1 && first_ssid == 1 ? 1 : 0;
 }
 
 int is_N_related_mode() {
@@ -58,9 +62,16 @@ std::optional<std::string> get_lastIP_in_subet(const char* address, const char* 
   return ipv4::format((*host | ~*netmask) - k);
 }
 
-std::optional<std::string> lan_bridge_address() {
-  const char* address = uci_safe_get_n("lanConnIp4", 2);
-  const char* mask = uci_safe_get_n("lanConnMask4", 2);
+std::optional<std::string> lan_bridge_address(LanReadOrder order) {
+  const char* address = nullptr;
+  const char* mask = nullptr;
+  if (order == LanReadOrder::address_first) {
+    address = uci_safe_get_n("lanConnIp4", 2);
+    mask = uci_safe_get_n("lanConnMask4", 2);
+  } else {
+    mask = uci_safe_get_n("lanConnMask4", 2);
+    address = uci_safe_get_n("lanConnIp4", 2);
+  }
   auto last = get_lastIP_in_subet(address, mask, 1);
   if (!last) std::fputs("qd_rc: lanConnIp4[2]/lanConnMask4[2] is not an IPv4 address\n", stderr);
   return last;

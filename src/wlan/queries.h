@@ -32,10 +32,16 @@ inline constexpr char kDefaultWpsPin[] = "31756044";
 const char* qd_get_wscpin(const char* key);
 
 // The address k below the broadcast address of the subnet of `address` and `mask`, as
-// dotted text. Nothing when the mask is null or either text is not a dotted IPv4 address.
+// dotted text. Nothing when the mask is null or either text is not an IPv4 address in one of
+// the forms that inet_aton reads (base/ipv4.h).
 std::optional<std::string> get_lastIP_in_subet(const char* address, const char* mask, unsigned k);
+
+// Which of lanConnIp4[2] and lanConnMask4[2] a caller reads first: the 802.1X step of the start
+// reads the address first, the UPnP side of WPS the mask. The order shows in the working copy
+// when the keys come from the image.
+enum class LanReadOrder { address_first, mask_first };
 
 // The device's address on the LAN bridge br0: get_lastIP_in_subet of lanConnIp4[2] and
 // lanConnMask4[2] with k = 1. Nothing, with one line on standard error, when they do not
-// hold a dotted IPv4 address and mask.
-std::optional<std::string> lan_bridge_address();
+// hold an IPv4 address and mask.
+std::optional<std::string> lan_bridge_address(LanReadOrder order);

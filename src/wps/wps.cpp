@@ -39,7 +39,7 @@ void write_cmd_agent_record(const std::string& address) {
 }  // namespace
 
 int start_wsc_upnp() {
-  const auto address = lan_bridge_address();
+  const auto address = lan_bridge_address(LanReadOrder::mask_first);
   SYSTEM(driver::kKillWscd);
   SYSTEM(driver::kLoopbackUp);
   if (address) SYSTEM(driver::kBr0Address, address->c_str());

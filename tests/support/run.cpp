@@ -21,41 +21,10 @@ std::vector<std::string> action_words() {
   return words;
 }
 
-int run_qd_rc(std::vector<std::string> words) {
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
-  argv.push_back(nullptr);
-  return qd_rc_main(static_cast<int>(words.size()), argv.data());
-}
-
-std::string_view command_of(std::string_view line) {
-  constexpr std::string_view kSuffix = kConsoleSuffix;
-  if (line.ends_with(kSuffix)) line.remove_suffix(kSuffix.size());
-  return line;
-}
-
 std::vector<std::string> recorded_commands() {
   std::vector<std::string> out;
   for (const std::string& line : fake::sys().shell_lines) out.emplace_back(command_of(line));
   return out;
-}
-
-void run_children_in_process(std::function<void(const std::string&)> also) {
-  fake::sys().on_shell = [also](const std::string& line) {
-    if (also) also(line);
-    // The program's own name in its child lines, e.g. "/sbin/qd_rc" of "/sbin/qd_rc wlan addER".
-    const std::string_view child = driver::kSelfAddER;
-    const std::string_view self = child.substr(0, child.find(' ') + 1);
-    if (!line.starts_with(self)) return;
-    std::vector<std::string> words{"qd_rc"};
-    std::string_view rest = command_of(std::string_view(line).substr(self.size()));
-    while (!rest.empty()) {
-      size_t blank = rest.find(' ');
-      words.emplace_back(rest.substr(0, blank));
-      rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank + 1);
-    }
-    run_qd_rc(words);
-  };
 }
 
 std::vector<std::string> keys_read(const ScratchRoot& root, const Settings& settings,
@@ -85,8 +54,9 @@ std::vector<std::string> keys_read(const ScratchRoot& root, const Settings& sett
   return keys;
 }
 
-std::vector<std::string> shell_words(const std::string& command) {
-  const std::string script = "set -- " + command + "\nprintf '%s\\0' \"$@\"";
+std::vector<std::string> shell_words(const std::string& command, const std::string& directory) {
+  std::string script = "set -- " + command + "\nprintf '%s\\0' \"$@\"";
+  if (!directory.empty()) script = "cd '" + directory + "' || exit\n" + script;
   std::vector<std::string> words;
   FILE* shell = ::popen(script.c_str(), "r");
   if (!shell) return words;

@@ -1,6 +1,6 @@
-// Running the program's own code in the test process: a command line through qd_rc_main,
-// the program's children ("/sbin/qd_rc wlan ...") in place of the processes they would be,
-// and what the shell makes of a recorded line.
+// Running the program's own code in the test process (in_place/run.h: a command line through
+// qd_rc_main, the program's children in place of the processes they would be), the lists it
+// acts on, and what the shell makes of a recorded line.
 #pragma once
 
 #include <functional>
@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "in_place/run.h"
 #include "scratch.h"
 #include "store.h"
 
@@ -17,16 +18,10 @@ namespace support {
 // stop, then the special actions in the order the special handler compares them.
 std::vector<std::string> action_words();
 
-// Runs qd_rc_main with these words; the program name comes first. Returns the exit status.
-int run_qd_rc(std::vector<std::string> words);
+using in_place::command_of;
+using in_place::run_children_in_process;
+using in_place::run_qd_rc;
 
-// From now on, a recorded "/sbin/qd_rc wlan <action> >/dev/console 2>&1" also runs that
-// action in-process, as the child process would, so that its commands follow the line.
-// `also` runs first for every line.
-void run_children_in_process(std::function<void(const std::string&)> also = {});
-
-// A recorded line without the console redirection that the command runner adds.
-std::string_view command_of(std::string_view line);
 // Every recorded shell line so far, without its redirection.
 std::vector<std::string> recorded_commands();
 
@@ -37,7 +32,8 @@ std::vector<std::string> recorded_commands();
 std::vector<std::string> keys_read(const ScratchRoot& root, const Settings& settings,
                                    std::vector<std::string> words);
 
-// The argument vector that /bin/sh makes of `command` (without its redirection).
-std::vector<std::string> shell_words(const std::string& command);
+// The argument vector that /bin/sh makes of `command` (without its redirection), in
+// `directory` when one is given (so that a glob in the line could match the files there).
+std::vector<std::string> shell_words(const std::string& command, const std::string& directory = {});
 
 }  // namespace support

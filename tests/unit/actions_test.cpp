@@ -106,6 +106,8 @@ TEST_F(SpecialActionTest, ResultsAndTheWpsGate) {
       {"WPS off: wps_change", {}, {"qd_rc", "wlan", "wps_change"}, 1, 0},
       {"WPS off: wpsled_on", {}, {"qd_rc", "wlan", "wpsled_on"}, 1, 0},
       {"radio off", {kWpsOn.begin() + 2, kWpsOn.end()}, {"qd_rc", "wlan", "addER"}, 1, 0},
+      {"WPS switch off", merged(kWpsOn, {{"wifiWpsEnable", "0"}}), {"qd_rc", "wlan", "clientPBC"}, 1, 0},
+      {"SSID 0 off", merged(kWpsOn, {{"wifiIFOn[0]", "0"}}), {"qd_rc", "wlan", "wpsled_on"}, 1, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -185,8 +187,23 @@ TEST_F(SpecialActionTest, HostilePinsReachTheDriverAsOneArgument) {
   EXPECT_EQ(shell_lines()[0], "/bin/iwpriv ra0 set WscVendorPinCode=12345670 >/dev/console 2>&1");
 }
 
+// Glob characters in a PIN stay literal in the shell even beside files that they would match.
+TEST_F(SpecialActionTest, GlobPinsStayLiteralBesideMatchingFiles) {
+  set_settings(merged(kWpsOn, {{"wifiWpsDevPIN", "12345678*"}, {"wifiWpsStaPIN", "12345678?"}}));
+  write_file("/WscVendorPinCode=12345678-matches", "");
+  write_file("/WscPinCode=12345678x", "");
+  action({"qd_rc", "wlan", "addER"});
+  action({"qd_rc", "wlan", "clientPIN"});
+  ASSERT_EQ(commands().size(), 8u);
+  EXPECT_EQ(support::shell_words(commands()[0], root_->path()),
+            (Lines{"/bin/iwpriv", "ra0", "set", "WscVendorPinCode=12345678*"}));
+  EXPECT_EQ(support::shell_words(commands()[3], root_->path()),
+            (Lines{"/bin/iwpriv", "ra0", "set", "WscPinCode=12345678?"}));
+}
+
 // Every command line of `qd_rc wlan`, as the gateway's software may send it, on an empty
-// store and on a realistic one: the process ends normally with status 0.
+// store and on a realistic one: the process ends normally with status 0, every shell line
+// keeps the settings' values as quoted words, and the working copy stays a sound list.
 TEST_F(SpecialActionTest, EveryCommandLineRunsOnEmptyAndRealisticStores) {
   const Settings realistic = {{"wifiSSIDNum", "4"},
                               {"wifiRadioOnOff", "1"},
@@ -219,9 +236,12 @@ TEST_F(SpecialActionTest, EveryCommandLineRunsOnEmptyAndRealisticStores) {
       write_file("/dev/urandom", std::string(4096, 'z'));
       testing::internal::CaptureStdout();
       testing::internal::CaptureStderr();
+      clear_shell_lines();
       EXPECT_EQ(support::run_qd_rc({"qd_rc", "wlan", word}), 0);
       testing::internal::GetCapturedStdout();
       testing::internal::GetCapturedStderr();
+      for (const std::string& line : shell_lines()) EXPECT_EQ(support::unquoted_hazard(line), "") << line;
+      EXPECT_TRUE(support::well_formed_list(read_file("/tmp/nvram")));
     }
   }
 }

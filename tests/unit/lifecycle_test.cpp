@@ -117,27 +117,41 @@ TEST_F(LifecycleTest, Dot1xAtTheFirstSsidThatNeedsIt) {
   }
 }
 
-TEST_F(LifecycleTest, Dot1xWithALanThatIsNoAddress) {
+// LAN values that are no address, or an address with text after it, in the 802.1X case: br0
+// gets an address only when inet_aton reads one, and the route command gets the value whole as
+// one word (route, which also reads it with inet_aton, then goes through the same address).
+TEST_F(LifecycleTest, Dot1xWithHostileOrUnusableLan) {
   const std::string canary = host_path("/canary");
-  Lines lan_values = support::hostile_pins(canary);
-  lan_values.insert(lan_values.end(), {"", "192.168.0", "192.168.0.1 "});
-  for (const std::string& lan : lan_values) {
-    SCOPED_TRACE(lan);
+  struct Case {
+    std::string lan;
+    const char* br0;  // null: no address, and the message
+  };
+  std::vector<Case> cases = {{"", nullptr},
+                             {"192.168.0.1;reboot", nullptr},
+                             {"192.168.0", "192.168.0.254"},
+                             {"192.168.0.1 ", "192.168.0.254"}};
+  // Each begins with 12345678 (0.188.97.78); white space after it ends the address.
+  for (const std::string& pin : support::hostile_pins(canary))
+    cases.push_back({pin, pin[8] == ' ' || pin[8] == '\n' ? "0.188.97.254" : nullptr});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lan);
     set_settings({{"wifiSSIDNum", "1"},
                   {"wifiAuth[0]", "6"},
-                  {"lanConnIp4[2]", lan},
+                  {"lanConnIp4[2]", c.lan},
                   {"lanConnMask4[2]", "255.255.255.0"}});
     clear_shell_lines();
     testing::internal::CaptureStderr();
     Lines lines = start();
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "qd_rc: lanConnIp4[2]/lanConnMask4[2] is not an IPv4 address\n");
-    ASSERT_GE(lines.size(), 3u);
+              c.br0 ? "" : "qd_rc: lanConnIp4[2]/lanConnMask4[2] is not an IPv4 address\n");
+    ASSERT_GE(lines.size(), 4u);
     EXPECT_EQ(lines[lines.size() - 2], "/bin/rt2860apd");
     const std::string route = lines[lines.size() - 3];
     Lines expected_words = {"/sbin/route", "add", "default", "gw"};
-    if (!lan.empty()) expected_words.push_back(lan);
+    if (!c.lan.empty()) expected_words.push_back(c.lan);
     EXPECT_EQ(support::shell_words(route), expected_words) << route;
+    EXPECT_EQ(lines[lines.size() - 4],
+              c.br0 ? std::string("/sbin/ifconfig br0 ") + c.br0 : driver::kIgmpSnoop);
     EXPECT_FALSE(file_exists("/canary"));
   }
   // A missing address leaves the line as it always was.

@@ -191,6 +191,21 @@ TEST_F(ProfileTest, UnopenableProfileFailsWithoutWriting) {
   EXPECT_EQ(commands(), std::vector<std::string>{"mkdir -p /etc/Wireless/RT2860/"});
 }
 
+// Created as standard I/O's "w+" creates a file: 0666 less the umask.
+TEST_F(ProfileTest, NewProfileTakesItsModeFromTheUmask) {
+  for (mode_t umask : {022, 0, 027, 077, 002}) {
+    SCOPED_TRACE(umask);
+    remove_file(paths::kProfile);
+    mode_t saved = ::umask(umask);
+    int result = write_profile({});
+    ::umask(saved);
+    EXPECT_EQ(result, 0);
+    struct stat st {};
+    ASSERT_EQ(::stat(host_path(paths::kProfile).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~umask);
+  }
+}
+
 TEST_F(ProfileTest, FullDiskIsAFailure) {
   ASSERT_EQ(::symlink("/dev/full", host_path(paths::kProfile).c_str()), 0);
   EXPECT_EQ(write_profile({}), 1);
@@ -298,6 +313,34 @@ TEST_F(ProfileTest, SecurityLists) {
   }
 }
 
+// Each entry of both name tables, and the rekey method of each authentication number.
+TEST_F(ProfileTest, EachAuthenticationAndEncryptionNumber) {
+  struct Case {
+    const char* auth;
+    const char* enc;
+    const char* auth_mode;
+    const char* encryp_type;
+    const char* rekey_method;
+  } cases[] = {
+      {"0", "0", "OPEN", "NONE", "DISABLE"},
+      {"1", "1", "WEPAUTO", "WEP", "DISABLE"},
+      {"2", "2", "WPAPSKWPA2PSK", "TKIP", "TIME"},
+      {"3", "3", "WPA1WPA2", "AES", "TIME"},
+      {"4", "4", "WPAPSK", "TKIPAES", "TIME"},
+      {"5", "5", "WPA2PSK", "", "TIME"},
+      {"6", "0", "WPA", "NONE", "TIME"},
+      {"7", "1", "WPA2", "WEP", "TIME"},
+      {"8", "2", "", "TKIP", "TIME"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("auth ") + c.auth + ", enc " + c.enc);
+    ASSERT_EQ(write_profile({{"wifiSSIDNum", "1"}, {"wifiAuth[0]", c.auth}, {"wifiEnc[0]", c.enc}}), 0);
+    EXPECT_EQ(value("AuthMode"), c.auth_mode);
+    EXPECT_EQ(value("EncrypType"), c.encryp_type);
+    EXPECT_EQ(value("RekeyMethod"), c.rekey_method);
+  }
+}
+
 TEST_F(ProfileTest, SettingsForAllSsidsFromOneValue) {
   ASSERT_EQ(write_profile({{"wifiSSIDNum", "3"}, {"wifiWpaPreAuth", "1"}, {"wifiApIsolation[0]", "1"}}), 0);
   EXPECT_EQ(value("PreAuth"), "1;1;1");
@@ -350,12 +393,14 @@ TEST_F(ProfileTest, OwnAddressIsTheLastHostOfTheLanOrEmpty) {
   } cases[] = {
       {"192.168.0.1", "255.255.255.0", "192.168.0.254"},
       {"10.0.0.1", "255.0.0.0", "10.255.255.254"},
-      // Not a dotted IPv4 address: no address at all rather than a made-up one.
+      // The forms of inet_aton.
+      {"192.168.0", "255.255.255.0", "192.168.0.254"},
+      {"192.168.0.1", "255.255.255.0 ", "192.168.0.254"},
+      // Not an IPv4 address: no address at all rather than a made-up one.
       {nullptr, nullptr, ""},
       {"192.168.0.1", nullptr, ""},
       {"", "255.255.255.0", ""},
-      {"192.168.0", "255.255.255.0", ""},
-      {"192.168.0.1", "255.255.255.0 ", ""},
+      {"192.168.0.1.0", "255.255.255.0", ""},
       {"192.168.0.300", "255.255.255.0", ""},
       {"gateway", "255.255.255.0", ""},
   };

@@ -12,6 +12,7 @@
 #include "gateway_fixture.h"
 #include "hostile.h"
 #include "platform/fake.h"
+#include "platform/paths.h"
 #include "run.h"
 
 namespace {
@@ -122,7 +123,7 @@ TEST_F(InitWpsTest, LanThatIsNotAnAddressSkipsBr0AndTheRecord) {
   const Settings cases[] = {
       {},
       {{"lanConnIp4[2]", ""}, {"lanConnMask4[2]", "255.255.255.0"}},
-      {{"lanConnIp4[2]", "192.168.0.1"}, {"lanConnMask4[2]", "255.255.255"}},
+      {{"lanConnIp4[2]", "192.168.0.1"}, {"lanConnMask4[2]", "255.255.255.0.0"}},
       {{"lanConnIp4[2]", "192.168.0.1;reboot"}, {"lanConnMask4[2]", "255.255.255.0"}},
       {{"lanConnIp4[2]", "192.168.0.256"}, {"lanConnMask4[2]", "255.255.255.0"}},
   };
@@ -136,6 +137,34 @@ TEST_F(InitWpsTest, LanThatIsNotAnAddressSkipsBr0AndTheRecord) {
               "qd_rc: lanConnIp4[2]/lanConnMask4[2] is not an IPv4 address\n");
     EXPECT_EQ(commands(), without_br0);
     EXPECT_FALSE(file_exists("/etc/cmd_agent"));
+  }
+}
+
+// The UPnP side reads the LAN mask before the address; the profile and the 802.1X step of the
+// start read the address first (the latter seen alone when the profile cannot be opened).
+TEST_F(InitWpsTest, LanKeysInTheOrderOfEachReader) {
+  const Settings dot1x = {{"wifiSSIDNum", "1"}, {"wifiAuth[0]", "6"}, kWpsOn[4], kWpsOn[5]};
+  const std::vector<std::string> mask_first = {"lanConnMask4[2]", "lanConnIp4[2]"};
+  const std::vector<std::string> address_first = {"lanConnIp4[2]", "lanConnMask4[2]"};
+  struct Case {
+    const char* name;
+    const char* action;
+    Settings settings;
+    bool profile_opens;
+    std::vector<std::string> order;
+  } cases[] = {
+      {"UPnP side", "wps_init", kWpsOn, true, mask_first},
+      {"profile", "start", dot1x, true, address_first},
+      {"802.1X step", "start", dot1x, false, address_first},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    remove_file(paths::kProfile);
+    if (!c.profile_opens) ::rmdir(host_path(paths::kProfileDir).c_str());
+    std::vector<std::string> keys = support::keys_read(*root_, c.settings, {"qd_rc", "wlan", c.action});
+    std::erase_if(keys, [](const std::string& key) { return !key.starts_with("lanConn"); });
+    EXPECT_EQ(keys, c.order);
+    EXPECT_EQ(file_exists(paths::kProfile), c.action == std::string("start") && c.profile_opens);
   }
 }
 

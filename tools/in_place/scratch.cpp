@@ -1,5 +1,5 @@
 // The scratch gateway root.
-#include "scratch.h"
+#include "in_place/scratch.h"
 
 #include <fcntl.h>
 #include <ftw.h>
@@ -12,7 +12,7 @@
 
 #include "platform/fake.h"
 
-namespace support {
+namespace in_place {
 
 namespace {
 
@@ -90,4 +90,4 @@ bool ScratchRoot::exists(std::string_view gateway_path) const {
 
 void ScratchRoot::remove(std::string_view gateway_path) const { ::unlink(host_path(gateway_path).c_str()); }
 
-}  // namespace support
+}  // namespace in_place
