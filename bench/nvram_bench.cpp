@@ -2,18 +2,17 @@
 // opening, locking, reading and closing the same file once. Ends with the table of ratios.
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdio>
 #include <ctime>
-#include <fcntl.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
-#include "bench_platform.h"
+#include "bench_support.h"
 #include "nvram/entry_list.h"
 #include "nvram/nvram.h"
-#include "report.h"
-#include "store.h"
+#include "platform/fake.h"
 
 namespace {
 
@@ -22,10 +21,14 @@ constexpr char kAbsentKey[] = "benchAbsentKey";
 
 struct Case {
   const char* name;
-  bool near_end;  // the key near the end of the list, else near the start
-  bool absent;    // a key the store lacks
+  bool near_end;        // the key near the end of the list, else near the start
+  bool absent;          // a key the store lacks
+  bool resize = false;  // sets: values of two lengths, each set rewriting the list from the key on
 };
 constexpr Case kCases[] = {{"start", false, false}, {"end", true, false}, {"miss", false, true}};
+// A set that changes a value's length near the start rewrites nearly the whole list: the
+// write that a kill could tear, which leaves its redo record while it lasts.
+constexpr Case kResize = {"resize", false, false, true};
 
 // Processor time of this thread, user and system, as the other benchmarks measure it.
 double thread_seconds() {
@@ -34,23 +37,17 @@ double thread_seconds() {
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-bench::Store store_of(int kb) { return bench::make_store(static_cast<size_t>(kb) * 1024); }
+support::Store store_of(int kb) { return support::make_store(static_cast<size_t>(kb) * 1024); }
 
-// Working copy and image hold the same list, as after a sound start-up load.
-void lay_store(const bench::Store& store) {
-  bench::write_host_file("/tmp/nvram", store.entries);
-  bench::write_host_file("/tmp/qd_nvram", bench::image_of(store.entries));
-}
-
-const std::pair<std::string, std::string>& entry_at(const bench::Store& store, bool near_end) {
+const std::pair<std::string, std::string>& entry_at(const support::Store& store, bool near_end) {
   return store.settings[near_end ? store.settings.size() - 2 : 1];
 }
 
 // The floor: open, shared lock, size, one read, close.
 void floor_read(benchmark::State& state, int kb) {
-  bench::Store store = store_of(kb);
-  lay_store(store);
-  std::string path = bench::host_path("/tmp/nvram");
+  support::Store store = store_of(kb);
+  bench::lay_store(store.entries);
+  std::string path = bench::root().host_path("/tmp/nvram");
   std::vector<char> buffer(store.entries.size() + 1);
   for (auto _ : state) benchmark::DoNotOptimize(bench::read_once(path, buffer));
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(store.entries.size()));
@@ -58,32 +55,33 @@ void floor_read(benchmark::State& state, int kb) {
 
 // The walk alone, in memory: what a get adds to the floor besides copying the value.
 void scan(benchmark::State& state, int kb) {
-  bench::Store store = store_of(kb);
+  support::Store store = store_of(kb);
   std::string key = entry_at(store, true).first;
   for (auto _ : state) benchmark::DoNotOptimize(entry_list::find_value(store.entries, key));
 }
 
 void get(benchmark::State& state, int kb, Case which) {
-  bench::Store store = store_of(kb);
-  lay_store(store);
+  support::Store store = store_of(kb);
+  bench::lay_store(store.entries);
   std::string key = which.absent ? kAbsentKey : entry_at(store, which.near_end).first;
-  bench::counters().clear();
+  fake::sys().opens = {};
   for (auto _ : state) benchmark::DoNotOptimize(nvram_get(key.c_str()));
-  const bench::Counters& count = bench::counters();
-  state.counters["opens"] = static_cast<double>(count.working_copy_opens + count.image_opens) /
-                            static_cast<double>(state.iterations());
+  const fake::OpenCounts& count = fake::sys().opens;
+  state.counters["opens"] =
+      static_cast<double>(count.working_copy + count.image) / static_cast<double>(state.iterations());
 }
 
 // Sets of an existing key alternate between two values of its length, so that every set
-// changes the file and its size stays put. A set of an absent key appends it; the file is
-// put back (outside the timed part) before the next one.
+// changes the file and its size stays put (or, resizing, between that length and one more).
+// A set of an absent key appends it; the file is put back (outside the timed part) before
+// the next one.
 void set(benchmark::State& state, int kb, Case which) {
-  bench::Store store = store_of(kb);
-  lay_store(store);
+  support::Store store = store_of(kb);
+  bench::lay_store(store.entries);
   std::string key = which.absent ? kAbsentKey : entry_at(store, which.near_end).first;
   std::string stored = which.absent ? "benchValue" : entry_at(store, which.near_end).second;
-  std::string values[2] = {std::string(stored.size(), 'x'), std::string(stored.size(), 'y')};
-  std::string path = bench::host_path("/tmp/nvram");
+  std::string values[2] = {std::string(stored.size(), 'x'), std::string(stored.size() + which.resize, 'y')};
+  std::string path = bench::root().host_path("/tmp/nvram");
   int restore_fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
   off_t size = static_cast<off_t>(store.entries.size());
   unsigned n = 0;
@@ -102,14 +100,16 @@ void set(benchmark::State& state, int kb, Case which) {
 
 void print_table(const bench::TableReporter& report) {
   std::printf("\nSettings store, microseconds per call and ratio to the floor of the same size\n");
-  std::printf("%-7s %8s %8s | %-16s %-16s %-16s | %-16s %-16s %-16s\n", "store", "floor", "walk", "get start",
-              "get end", "get miss", "set start", "set end", "set miss");
+  std::printf("%-7s %8s %8s | %-16s %-16s %-16s | %-16s %-16s %-16s %-16s\n", "store", "floor", "walk",
+              "get start", "get end", "get miss", "set start", "set end", "set miss", "set resize");
   for (int kb : kSizesKb) {
     std::string size = std::to_string(kb);
     double floor = report.us("floor/" + size + "KB");
     std::printf("%4d KB %8.2f %8.2f |", kb, floor, report.us("scan/" + size + "KB"));
     for (const char* op : {"get", "set"}) {
-      for (const Case& c : kCases) {
+      std::vector<Case> cases(std::begin(kCases), std::end(kCases));
+      if (std::string(op) == "set") cases.push_back(kResize);
+      for (const Case& c : cases) {
         double t = report.us(std::string(op) + "/" + size + "KB/" + c.name);
         char cell[32];
         std::snprintf(cell, sizeof cell, "%.2f (%.2fx)", t, floor > 0 ? t / floor : 0.0);
@@ -118,15 +118,16 @@ void print_table(const bench::TableReporter& report) {
       std::printf(std::string(op) == "get" ? " |" : "\n");
     }
   }
-  std::printf("(walk: the search of the whole list in memory, without the file; a miss reads the\n"
-              " working copy and then the image, both of the store's size)\n");
+  std::printf(
+      "(walk: the search of the whole list in memory, without the file; a miss reads the\n"
+      " working copy and then the image, both of the store's size)\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  bench::make_scratch_root();
+  bench::root();
   for (int kb : kSizesKb) {
     std::string size = std::to_string(kb) + "KB";
     benchmark::RegisterBenchmark(("floor/" + size).c_str(), floor_read, kb)->Unit(benchmark::kMicrosecond);
@@ -134,7 +135,7 @@ int main(int argc, char** argv) {
     for (const Case& c : kCases)
       benchmark::RegisterBenchmark(("get/" + size + "/" + c.name).c_str(), get, kb, c)
           ->Unit(benchmark::kMicrosecond);
-    for (const Case& c : kCases)
+    for (const Case& c : {kCases[0], kCases[1], kCases[2], kResize})
       benchmark::RegisterBenchmark(("set/" + size + "/" + c.name).c_str(), set, kb, c)
           ->Unit(benchmark::kMicrosecond)
           ->UseManualTime();

@@ -5,9 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "bench_platform.h"
+#include "bench_support.h"
 #include "nvram/nvram.h"
-#include "store.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {
@@ -17,10 +16,8 @@ int main(int argc, char** argv) {
   long kb = std::atol(argv[1]);
   long count = std::atol(argv[2]);
   std::string what = argv[3];
-  bench::make_scratch_root();
-  bench::Store store = bench::make_store(static_cast<size_t>(kb) * 1024);
-  bench::write_host_file("/tmp/nvram", store.entries);
-  bench::write_host_file("/tmp/qd_nvram", bench::image_of(store.entries));
+  support::Store store = support::make_store(static_cast<size_t>(kb) * 1024);
+  bench::lay_store(store.entries);
   const std::string& key = store.settings[store.settings.size() - 2].first;
   std::string values[2] = {std::string(store.settings[store.settings.size() - 2].second.size(), 'x'),
                            std::string(store.settings[store.settings.size() - 2].second.size(), 'y')};
@@ -32,6 +29,5 @@ int main(int argc, char** argv) {
     else
       nvram_set(key.c_str(), values[n & 1].c_str());
   }
-  bench::remove_scratch_root();
   return 0;
 }

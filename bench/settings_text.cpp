@@ -11,8 +11,8 @@ int main(int argc, char** argv) {
     std::fputs("usage: settings_text KB SSIDS\n", stderr);
     return 2;
   }
-  bench::Store store =
-      bench::make_store(static_cast<size_t>(std::atol(argv[1])) * 1024, bench::gateway_settings(std::atoi(argv[2])));
+  support::Store store = support::make_store(static_cast<size_t>(std::atol(argv[1])) * 1024,
+                                             support::gateway_settings(std::atoi(argv[2])));
   for (const auto& [key, value] : store.settings) std::printf("%s=%s\n", key.c_str(), value.c_str());
   return 0;
 }

@@ -3,11 +3,11 @@
 // command ":" through /bin/sh -c and waiting for it. Wall time: a start is mostly waiting.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cstdlib>
 
-#include "platform/platform.h"
+#include "platform/system.h"
 
 namespace {
 

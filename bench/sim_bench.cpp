@@ -7,12 +7,12 @@
 //                   (zero-terminated lines, as the simulator records them) with /bin/sh -c,
 //                   one after the other, waiting for each; lines that start qd_rc itself are
 //                   left out, since the record holds the lines of those children too.
+#include <spawn.h>
+#include <sys/wait.h>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 
 extern char** environ;
 

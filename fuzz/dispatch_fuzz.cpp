@@ -4,28 +4,28 @@
 #include <string>
 #include <vector>
 
-#include "hostile_support.h"
+#include "fuzz_support.h"
+#include "hostile.h"
+#include "platform/fake.h"
 #include "rc/dispatch.h"
-#include "scratch_root.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<std::string> words = scratch::words(data, size, 5);
+  std::vector<std::string> words = fuzz::words(data, size, 5);
   words.insert(words.begin(), "qd_rc");
   if (size == 0) words.pop_back();  // also the bare program name
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
 
-  scratch::reset();
-  scratch::write_file(
+  fuzz::fresh_root().write(
       "/tmp/nvram",
-      scratch::entry_list_of(
+      support::entry_list_of(
           {{"wifiSSIDNum", "2"}, {"wifiRadioOnOff", "1"}, {"wifiIFOn[0]", "1"}, {"wifiWpsEnable", "1"}}));
   int argc = static_cast<int>(words.size());
   int status = qd_rc_main(argc, argv.data());
 
   bool unknown_function = argc >= 3 && words[1] != "show" && words[1] != "wlan";
   FUZZ_CHECK(status == (argc < 2 || unknown_function ? 1 : 0));
-  for (const std::string& line : scratch::shell_lines()) FUZZ_CHECK(hostile::unquoted_hazard(line).empty());
+  for (const std::string& line : fake::sys().shell_lines) FUZZ_CHECK(support::unquoted_hazard(line).empty());
   return 0;
 }

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "hostile_support.h"
+#include "fuzz_support.h"
+#include "hostile.h"
 #include "nvram/entry_list.h"
-#include "scratch_root.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
 
   std::string rebuilt = entry_list::rebuild(list, key, value);
-  FUZZ_CHECK(hostile::well_formed_list(rebuilt));
+  FUZZ_CHECK(support::well_formed_list(rebuilt));
   auto found = entry_list::find_value(rebuilt, key);
   FUZZ_CHECK(found && *found == value);
   FUZZ_CHECK(entry_list::rebuild(rebuilt, key, value) == rebuilt);

@@ -2,9 +2,10 @@
 // that copies a sound image over the working copy (and leaves it alone otherwise).
 #include <string>
 
+#include "fuzz_support.h"
 #include "nvram/image.h"
+#include "nvram/load.h"
 #include "nvram/nvram.h"
-#include "scratch_root.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view file(reinterpret_cast<const char*>(data), size);
@@ -14,11 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                  entries.data() + entries.size() <= file.data() + file.size()));
 
   static const std::string kBefore("keep=1\0\0", 8);
-  scratch::reset();
-  scratch::write_file("/tmp/nvram", kBefore);
-  scratch::write_file("/tmp/qd_nvram", file);
+  support::ScratchRoot& root = fuzz::fresh_root();
+  root.write("/tmp/nvram", kBefore);
+  root.write("/tmp/qd_nvram", file);
   int result = nvram_load();
-  std::string after = scratch::read_file("/tmp/nvram");
+  std::string after = root.read("/tmp/nvram");
   std::string_view present = file.substr(std::min(size, kImageHeaderSize));
 
   if (!header || header->magic != kImageMagic) {

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "fake_platform.h"
-#include "hostile_support.h"
-#include "scratch_root.h"
+#include "fuzz_support.h"
+#include "hostile.h"
+#include "platform/fake.h"
 #include "wlan/macprog.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -24,12 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(parse_mac_text(formatted) == mac);
   }
 
-  scratch::reset();
+  fuzz::fresh_root();
   fake::sys().interfaces["ra0"] = {0x00, 0x0c, 0x43, 0x30, 0x52, 0x77};
   int result = init_wifi_mac("ra0", c_text.c_str());
   bool accepted = parse_mac_text(c_text).has_value();
   FUZZ_CHECK(result == (accepted ? 0 : -1));
-  if (!accepted) FUZZ_CHECK(scratch::shell_lines().empty());
-  for (const std::string& line : scratch::shell_lines()) FUZZ_CHECK(hostile::unquoted_hazard(line).empty());
+  if (!accepted) FUZZ_CHECK(fake::sys().shell_lines.empty());
+  for (const std::string& line : fake::sys().shell_lines) FUZZ_CHECK(support::unquoted_hazard(line).empty());
   return 0;
 }

@@ -3,14 +3,13 @@
 #include <cstring>
 #include <string>
 
-#include "scratch_root.h"
-#include "wps/wps.h"
+#include "fuzz_support.h"
+#include "wlan/queries.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string value(reinterpret_cast<const char*>(data), size);
   std::erase(value, '\0');
-  scratch::reset();
-  scratch::write_file("/tmp/nvram", scratch::entry_list_of({{"wifiWpsDevPIN", value}}));
+  fuzz::fresh_root().write("/tmp/nvram", support::entry_list_of({{"wifiWpsDevPIN", value}}));
 
   const char* pin = qd_get_wscpin("wifiWpsDevPIN");
   FUZZ_CHECK(pin != nullptr);

@@ -11,10 +11,8 @@
 #   QD_BENCH_VM_TRIALS (default 5)     trials of each side of the start comparison on the VM
 set -euo pipefail
 cd "$(dirname "$0")/.."
+(($# == 0)) || { echo "usage: scripts/bench.sh   (QD_BENCH_REPETITIONS, QD_BENCH_START_RUNS)" >&2; exit 2; }
 bash scripts/deps.sh
-if ! command -v strace >/dev/null && [ "$(id -u)" = 0 ]; then
-  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq strace >/dev/null
-fi
 cmake --preset release >/dev/null && cmake --build --preset release -j"$(nproc)" >/dev/null
 cmake --preset mipsel-release >/dev/null &&
   cmake --build --preset mipsel-release -j"$(nproc)" --target qd_rc vm_bench >/dev/null
@@ -31,12 +29,11 @@ echo
 
 # System calls of one call: strace counts of N calls less those of none.
 if command -v strace >/dev/null; then
+  log=$(mktemp)
+  trap 'rm -f "$log"' EXIT
   counts() {  # COUNT WHAT: "syscall count" lines of a run of nvram_calls
-    local log
-    log=$(mktemp)
     strace -f -c -o "$log" "$bin/nvram_calls" 64 "$1" "$2" >/dev/null
     awk 'NF >= 5 && $4 ~ /^[0-9]+$/ && $NF != "total" { print $NF, $4 }' "$log" | sort
-    rm -f "$log"
   }
   echo
   echo "System calls per call on a 64 KB store (strace -c, 1000 calls less none):"

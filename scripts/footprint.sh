@@ -6,6 +6,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+for preset in "$@"; do
+  [ -f "CMakePresets.json" ] && grep -q "\"name\": \"$preset\"" CMakePresets.json ||
+    { echo "usage: scripts/footprint.sh [preset...]   ($preset is no preset)" >&2; exit 2; }
+done
 presets=("$@")
 ((${#presets[@]})) || presets=(release mips-release mipsel-release)
 

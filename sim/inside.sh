@@ -116,12 +116,19 @@ ip -o link show | awk '{
 }' >"$after/links"
 ip -o -4 addr show | awk '{ print $2, $4 }' >"$after/addresses"
 ip -4 route show >"$after/routes"
-ps -e -o pid=,comm=,args= | awk -v self=$$ -v reader=$console_reader '
-  $1 != self && $1 != reader && $2 != "ps" && $2 != "awk" {
+# The daemons: the processes still running chrooted in the gateway root. The simulator's own
+# stay out, also one just forked for a command here that has not yet started it.
+daemons=()
+for proc in /proc/[0-9]*; do
+  if [ "$proc/root" -ef "$root" ]; then daemons+=("${proc#/proc/}"); fi
+done
+if ((${#daemons[@]})); then
+  ps -o pid=,comm=,args= -p "${daemons[*]}" | awk '{
     $1 = ""; comm = $2; $2 = ""; args = $0
     sub(/^ *\/bin\/busybox ash /, "", args); sub(/ --detached/, "", args)
     print comm ": " args
-  }' >"$after/daemons"
+  }'
+fi >"$after/daemons"
 cp "$root/proc/modules" "$after/modules"
 cp "$root/proc/qd_ledon" "$after/qd_ledon"
 

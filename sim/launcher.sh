@@ -66,7 +66,7 @@ report() {
   section "driver profile /etc/Wireless/RT2860/RT2860.dat"
   show_file "$root/etc/Wireless/RT2860/RT2860.dat" "not written"
   section "settings working copy /tmp/nvram"
-  if [ -f "$root/tmp/nvram" ]; then "$tool" dump "$root/tmp/nvram" | indent; else echo "   (none)"; fi
+  if [ -f "$root/tmp/nvram" ]; then "$tool" dump "$root/tmp/nvram" | indent || true; else echo "   (none)"; fi
   section "bridges (brctl show)"; show_file "$sim/after/bridges"
   section "links (name, admin state, MAC, bridge)"; show_file "$sim/after/links"
   if [ -f "$sim/after/vlans" ]; then section "VLANs (name, VID, parent)"; show_file "$sim/after/vlans" none; fi

@@ -44,9 +44,7 @@ std::optional<std::string> unescape(std::string_view field, std::string& why) {
         i += 2;
         break;
       }
-      default:
-        why = std::string("unknown escape \\") + field[i];
-        return std::nullopt;
+      default: why = std::string("unknown escape \\") + field[i]; return std::nullopt;
     }
   }
   return out;
@@ -85,12 +83,15 @@ void escape_into(std::string& out, std::string_view field, bool is_key) {
 }
 
 // Walks an entry list the way the readers do: up to the empty string or the end of the data.
-void read_entries(std::string_view list, Report& report) {
+// A working copy (`strict`) is damaged without its terminator or with bytes after it: qd_rc
+// never writes either, while an image's data may run short of its length.
+void read_entries(std::string_view list, Report& report, bool strict) {
   size_t pos = 0;
   while (pos < list.size() && list[pos] != '\0') {
     size_t end = list.find('\0', pos);
     if (end == std::string_view::npos) {
       report.notes.push_back("the entry list has no terminator; its last entry ends at the end of the data");
+      if (strict) report.sound = false;
       end = list.size();
     }
     std::string_view entry = list.substr(pos, end - pos);
@@ -101,13 +102,36 @@ void read_entries(std::string_view list, Report& report) {
       report.entries.push_back({std::string(entry.substr(0, equals)), std::string(entry.substr(equals + 1))});
     pos = end + 1;
   }
-  if (pos < list.size() && pos + 1 < list.size())
+  if (pos < list.size() && pos + 1 < list.size()) {
     report.notes.push_back(std::to_string(list.size() - pos - 1) +
                            " bytes after the list terminator (readers ignore them)");
+    if (strict) report.sound = false;
+  }
   if (!report.broken.empty()) {
     report.sound = false;
     report.notes.push_back(std::to_string(report.broken.size()) + " entries without a key and \"=\"");
   }
+}
+
+// A header whose length and CRC fit the data that follows it, in either byte order: an image
+// with a broken magic (or written in big-endian order), which the load refuses.
+bool looks_like_image(std::string_view file) {
+  if (file.size() < kImageHeaderSize) return false;
+  auto word = [&](size_t at, bool little) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i) {
+      uint32_t byte = static_cast<unsigned char>(file[at + (little ? 3 - i : i)]);
+      value = value << 8 | byte;
+    }
+    return value;
+  };
+  std::string_view data = file.substr(kImageHeaderSize);
+  for (bool little : {true, false}) {
+    uint32_t length = word(4, little);
+    if (length <= data.size() && word(8, little) == nvram_crc32(data.data(), static_cast<long>(length)))
+      return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -166,10 +190,22 @@ Report inspect(std::string_view file) {
   report.is_image = header && header->magic == kImageMagic;
   if (!report.is_image) {
     if (file.empty()) report.notes.push_back("empty file: a working copy without entries");
-    read_entries(file, report);
+    if (!file.empty() && file.find('\0') == std::string_view::npos) {
+      report.sound = false;
+      report.notes.push_back(
+          "no zero byte: not an entry list (key=value text? `qd_nvram_tool working` makes one)");
+      return report;
+    }
+    if (looks_like_image(file)) {
+      report.sound = false;
+      report.notes.push_back(
+          "an image whose magic is not \"RON\\0\": qd_rc ignores it and keeps its working copy");
+    }
+    read_entries(file, report, true);
     return report;
   }
-  std::string_view present = file.size() > kImageHeaderSize ? file.substr(kImageHeaderSize) : std::string_view{};
+  std::string_view present =
+      file.size() > kImageHeaderSize ? file.substr(kImageHeaderSize) : std::string_view{};
   char line[160];
   if (file.size() < kImageHeaderSize) {
     report.sound = false;
@@ -186,14 +222,42 @@ Report inspect(std::string_view file) {
   }
   std::string_view data = image_entries(file);
   uint32_t crc = nvram_crc32(data.data(), static_cast<long>(data.size()));
-  std::snprintf(line, sizeof line, "length %u, crc stored %08x, computed %08x", header->length, header->crc, crc);
+  std::snprintf(line, sizeof line, "length %u, crc stored %08x, computed %08x", header->length, header->crc,
+                crc);
   report.notes.emplace(report.notes.begin(), line);
   if (crc != header->crc) {
     report.sound = false;
     report.notes.push_back("CRC mismatch: qd_rc does not load this image");
   }
-  read_entries(data, report);
+  read_entries(data, report, false);
   return report;
+}
+
+}  // namespace nvram_text
+
+namespace nvram_text {
+
+std::string_view SettingsFile::kind_name() const {
+  switch (kind) {
+    case kImage: return "settings image";
+    case kWorkingCopy: return "working copy";
+    default: return "key=value text";
+  }
+}
+
+SettingsFile read_settings(std::string_view file) {
+  SettingsFile settings;
+  auto header = parse_image_header(file);
+  if (file.empty() || file.find('\0') != std::string_view::npos || (header && header->magic == kImageMagic)) {
+    settings.report = inspect(file);
+    settings.kind = settings.report.is_image ? SettingsFile::kImage : SettingsFile::kWorkingCopy;
+    settings.entries = settings.report.entries;
+    return settings;
+  }
+  ParseResult parsed = parse(file);
+  settings.entries = std::move(parsed.entries);
+  settings.error = std::move(parsed.error);
+  return settings;
 }
 
 }  // namespace nvram_text

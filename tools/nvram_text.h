@@ -39,15 +39,29 @@ std::string image_of(std::string_view entry_list);
 // One entry as a text line (without the line end) that parse() reads back to the same bytes.
 std::string format_line(std::string_view key, std::string_view value);
 
-// What a file holds, checked the way the gateway's readers take it.
+// What a file holds, checked the way the gateway's readers take it. A file without the image's
+// magic is read as a working copy; it is sound when it is an entry list as qd_rc writes one:
+// entries of key "=" value, ended by the list terminator and nothing after it.
 struct Report {
   bool is_image = false;
-  bool sound = true;                // loads as it is (image: magic, complete data, CRC)
+  bool sound = true;                // image: magic, complete data, CRC; working copy: as above
   std::vector<std::string> notes;   // problems (sound == false) and harmless oddities
   std::vector<Entry> entries;       // entries found, in file order
   std::vector<std::string> broken;  // entries without "=" (readers never match them)
 };
 
 Report inspect(std::string_view file);
+
+// A settings file as the integrator's tools take it: a settings image (the magic), a working
+// copy (an entry list: empty, or holding zero bytes), or key=value text (anything else).
+struct SettingsFile {
+  enum Kind { kImage, kWorkingCopy, kText } kind = kText;
+  Report report;               // image and working copy: what inspect() found
+  std::vector<Entry> entries;  // the entries, in file order
+  std::string error;           // text that does not parse: "line N: reason"
+  std::string_view kind_name() const;
+};
+
+SettingsFile read_settings(std::string_view file);
 
 }  // namespace nvram_text

@@ -6,7 +6,9 @@
 #include <algorithm>
 
 #include "nvram/entry_list.h"
+#include "nvram/files.h"
 #include "nvram/image.h"
+#include "nvram/load.h"
 
 namespace {
 
@@ -108,11 +110,15 @@ TEST(NvramText, InspectTellsSoundFromDamaged) {
        "data cut short: the header says 11 bytes, the file holds 8"},
       {"trailing bytes", image + "zz", true, true, 2, "2 bytes after the data (not verified, not loaded)"},
       {"working copy", list, false, true, 2, ""},
-      {"no terminator", "a=1", false, true, 1,
+      {"no terminator", std::string("a=1\0b=2", 7), false, false, 2,
        "the entry list has no terminator; its last entry ends at the end of the data"},
+      {"plain text", "a=1\n", false, false, 0,
+       "no zero byte: not an entry list (key=value text? `qd_nvram_tool working` makes one)"},
+      {"broken magic", "X" + image.substr(1), false, false, 0,
+       "an image whose magic is not \"RON\\0\": qd_rc ignores it and keeps its working copy"},
       {"entry without equals", std::string("a=1\0junk\0\0", 10), false, false, 1,
        "1 entries without a key and \"=\""},
-      {"bytes after terminator", std::string("a=1\0\0b=2\0", 9), false, true, 1,
+      {"bytes after terminator", std::string("a=1\0\0b=2\0", 9), false, false, 1,
        "4 bytes after the list terminator (readers ignore them)"},
       {"empty", "", false, true, 0, "empty file: a working copy without entries"},
   };

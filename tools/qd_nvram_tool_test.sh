@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# qd_nvram_tool from the command line: builds, dumps and checks files, and refuses bad input
-# with a clear message and status. Usage: qd_nvram_tool_test.sh TOOL EXAMPLES_DIR
+# qd_nvram_tool from the command line: builds, dumps and verifies files, checks settings, and
+# refuses bad input with a clear message and status.
+# Usage: qd_nvram_tool_test.sh TOOL EXAMPLES_DIR TEST_DATA_DIR
 set -uo pipefail
-tool=$1 examples=$2
+tool=$1 examples=$2 data=$3
 work=$(mktemp -d "${TMPDIR:-/tmp}/qd-tool.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -39,7 +40,7 @@ printf 'k=line1\\nline2\\x01\\\\end\n' >"$work/escaped"
 printf 'X' | dd of="$work/damaged" bs=1 seek=45 conv=notrunc status=none
 check "damaged: verify" 1 "$tool" verify "$work/damaged"
 grep -q "CRC mismatch" "$work/out" || fail "damaged: no CRC mismatch reported"
-check "damaged: dump" 0 "$tool" dump "$work/damaged"
+check "damaged: dump" 1 "$tool" dump "$work/damaged"
 grep -q "^# settings image, [0-9]* entries: DAMAGED$" "$work/out" || fail "damaged: dump says $(head -1 "$work/out")"
 
 # Bad input: a clear message naming the line, status 1; nothing written.
@@ -49,6 +50,61 @@ grep -qF "line 2: no \"=\" between key and value" "$work/out" || fail "bad text:
 [ ! -e "$work/not-written" ] || fail "bad text: output written"
 check "missing file" 2 "$tool" dump "$work/nonexistent"
 check "usage" 2 "$tool" frobnicate
+
+# Neither store format: plain text and an image whose magic is broken are no sound working copy.
+printf 'wifiSSIDNum=1\n' >"$work/text"
+check "text: verify" 1 "$tool" verify "$work/text"
+"$tool" image "$examples/small.settings" "$work/badmagic"
+printf 'X' | dd of="$work/badmagic" bs=1 seek=0 conv=notrunc status=none
+check "broken magic: verify" 1 "$tool" verify "$work/badmagic"
+grep -q "magic is not" "$work/out" || fail "broken magic: $(cat "$work/out")"
+
+# check: every rule on settings built for it (the findings in order, tests/data/check_findings.out),
+# the empty profile of a refused mode, damaged and foreign files, and the two examples.
+{
+  echo 'wifiSSIDNum=9'
+  echo 'wifiRadioOnOff=1'
+  echo 'wifiBssid=Bare'
+  echo 'wifiBssid[0]=Home;Net'
+  echo 'wifiBssid[1]=ThisNetworkNameIsLongerThan32Bytes'
+  echo 'wifiAuth[2]=5'
+  echo 'wifiWpapsk[2]=line\nWPAPSK=injected'
+  echo 'wifiAuth[3]=4'
+  echo 'wifiWpapsk[3]=short'
+  echo 'wifiEnc[4]=1'
+  echo 'wifiWep64Key1[4]=abcdef'
+  echo 'wifiWepLen2[4]=128'
+  echo 'wifiWep128Key2[4]=0123456789abcdef0123456789'
+  echo 'wifiIFOn[16]=1'
+  echo 'wifiHwmode[0]=9'
+  echo 'wifiApIsolation[1]=1'
+  for ((i = 0; i < 32; i++)); do printf 'wifiMacList5[%d]=00:0c:43:00:%02x:01;00:0c:43:00:%02x:02;00:0c:43:00:%02x:03\n' $i $i $i $i; done
+  echo 'wifiMacList[40]=00:0c:43:00:00:40'
+  for ((i = 0; i < 9; i++)); do printf 'wifiWpaSecret[%d]=%0100d\n' $i 0; done
+  echo 'lanConnIp4[2]=192.168.1'
+  echo 'lanConnMask4[2]=255.255.255.0x'
+  echo 'wifiAuth=2'
+  echo 'modelName=HN530\nWscConfMode=7'
+} >"$work/findings.settings"
+check "check: findings" 1 "$tool" check "$work/findings.settings"
+expect=$data/check_findings.out
+diff -u "$expect" "$work/out" >"$work/diff" || { fail "check: findings differ from ${expect##*/}"; cat "$work/diff"; }
+check "check: findings in an image" 1 "$tool" check <("$tool" image "$work/findings.settings" -)
+check "check: profile limit" 0 "$tool" check --profile-limit 100000 "$examples/small.settings"
+printf 'wifiSSIDNum=2\nwifiHwmode=13\nwifiBssid[0]=a;b\n' >"$work/mode.settings"
+check "check: refused mode" 1 "$tool" check "$work/mode.settings"
+[ "$(cat "$work/out")" = "wifiHwmode: 13 or more: qd_rc leaves the driver profile empty, and the driver starts without settings" ] ||
+  fail "check: refused mode: $(cat "$work/out")"
+check "check: damaged image" 1 "$tool" check "$work/damaged"
+grep -q "^$work/damaged: damaged settings image, not loaded" "$work/out" || fail "check: damaged: $(cat "$work/out")"
+printf 'this is no settings file\n' >"$work/prose"
+check "check: neither format" 1 "$tool" check "$work/prose"
+grep -q "neither a settings image, a working copy nor key=value text" "$work/out" || fail "check: prose: $(cat "$work/out")"
+check "check: missing file" 2 "$tool" check "$work/nonexistent"
+check "check: small example" 0 "$tool" check "$examples/small.settings"
+check "check: home example" 1 "$tool" check "$examples/home_gateway.settings"
+[ "$(cat "$work/out")" = "wifiApIsolation[1]: not read: qd_rc reads wifiApIsolation[0] alone, which holds for every SSID" ] ||
+  fail "check: home example: $(cat "$work/out")"
 
 ((failures == 0)) || { echo "$failures check(s) failed"; exit 1; }
 echo "all checks passed"

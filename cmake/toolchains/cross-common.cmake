@@ -17,10 +17,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 find_program(QD_QEMU_PROGRAM ${QD_QEMU} REQUIRED)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${QD_QEMU_PROGRAM} -L ${QD_TARGET_SYSROOT})
 
-# The gateway runs fixed-address executables: a position-independent executable on MIPS puts
-# every called function into the dynamic symbol table and relocates every pointer table at
-# start, a third of the program's size (docs/performance.md). -mplt calls the C library
-# through a PLT instead of the GOT.
-set(CMAKE_C_FLAGS_INIT "-fno-pie -mplt")
-set(CMAKE_CXX_FLAGS_INIT "-fno-pie -mplt")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-no-pie")
+# The size flags (no PIE, -mplt) come from the project itself (QD_SIZE_FLAGS, on for MIPS), so
+# that any MIPS toolchain file gets them.

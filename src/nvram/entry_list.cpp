@@ -26,7 +26,9 @@ constexpr size_t kBlock = 16;
   __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
   return static_cast<ZeroMask>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
 }
-[[gnu::always_inline]] inline size_t first_zero(ZeroMask mask) { return static_cast<size_t>(__builtin_ctz(mask)); }
+[[gnu::always_inline]] inline size_t first_zero(ZeroMask mask) {
+  return static_cast<size_t>(__builtin_ctz(mask));
+}
 [[gnu::always_inline]] inline ZeroMask drop_first(ZeroMask mask) { return mask & (mask - 1); }
 #else
 // A machine word at a time: the top bit of each zero byte is set, and no other bit.
@@ -40,10 +42,14 @@ constexpr ZeroMask kLow7 = ~static_cast<ZeroMask>(0) / 0xFF * 0x7F;
   return ~(((word & kLow7) + kLow7) | word | kLow7);
 }
 #if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-[[gnu::always_inline]] inline size_t first_zero(ZeroMask mask) { return static_cast<size_t>(__builtin_ctzl(mask)) / 8; }
+[[gnu::always_inline]] inline size_t first_zero(ZeroMask mask) {
+  return static_cast<size_t>(__builtin_ctzl(mask)) / 8;
+}
 [[gnu::always_inline]] inline ZeroMask drop_first(ZeroMask mask) { return mask & (mask - 1); }
 #else
-[[gnu::always_inline]] inline size_t first_zero(ZeroMask mask) { return static_cast<size_t>(__builtin_clzl(mask)) / 8; }
+[[gnu::always_inline]] inline size_t first_zero(ZeroMask mask) {
+  return static_cast<size_t>(__builtin_clzl(mask)) / 8;
+}
 [[gnu::always_inline]] inline ZeroMask drop_first(ZeroMask mask) {
   return mask & ~(static_cast<ZeroMask>(1) << (sizeof mask * 8 - 1 - __builtin_clzl(mask)));
 }
@@ -61,7 +67,8 @@ size_t entry_end(std::string_view data, size_t pos) {
 // at before the library is called.
 inline bool entry_of(std::string_view data, size_t pos, std::string_view key) {
   return key.size() < data.size() - pos && data[pos + key.size()] == '=' &&
-         (key.empty() || (data[pos] == key[0] && std::memcmp(data.data() + pos, key.data(), key.size()) == 0));
+         (key.empty() ||
+          (data[pos] == key[0] && std::memcmp(data.data() + pos, key.data(), key.size()) == 0));
 }
 
 // The zero bytes of the data from an offset on, in order: a block at a time, and the last
@@ -93,7 +100,9 @@ class ZeroBytes {
   }
 
  private:
-  [[gnu::always_inline]] void load() { mask_ = data_.size() - block_ >= kBlock ? zero_mask(data_.data() + block_) : 0; }
+  [[gnu::always_inline]] void load() {
+    mask_ = data_.size() - block_ >= kBlock ? zero_mask(data_.data() + block_) : 0;
+  }
 
   std::string_view data_;
   size_t block_;  // the block that mask_ describes, or the next byte past the last block
@@ -121,7 +130,9 @@ bool skim(std::string_view data, size_t& from, std::string_view key, size_t& lis
     uint32_t ends = byte_mask(bytes + from, zero);
     if (!ends) continue;
     uint32_t after = byte_mask(bytes + from + 1, zero);
-    uint32_t hits = ends & (after | (byte_mask(bytes + from + 1, first) & byte_mask(bytes + from + 1 + key.size(), equals)));
+    uint32_t hits =
+        ends &
+        (after | (byte_mask(bytes + from + 1, first) & byte_mask(bytes + from + 1 + key.size(), equals)));
     for (; hits; hits &= hits - 1) {
       size_t entry = from + static_cast<size_t>(__builtin_ctz(hits)) + 1;
       if (bytes[entry] == '\0') {

@@ -1,14 +1,8 @@
-// Settings image and whole-file I/O of the settings store.
+// The settings image format and its CRC-32.
 #include "nvram/image.h"
 
+#include <algorithm>
 #include <array>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-
-#include "nvram/file_buffer.h"
-#include "platform/paths.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -40,28 +34,6 @@ uint32_t nvram_crc32(const void* data, long len) {
   return ~crc;
 }
 
-long readFileBin(const char* path, char** out) {
-  *out = nullptr;
-  FileBuffer file;
-  if (!file.load(path, LockMode::shared)) return -1;
-  auto* copy = static_cast<char*>(std::malloc(file.data().size() ? file.data().size() : 1));
-  if (!copy) return -1;
-  std::memcpy(copy, file.data().data(), file.data().size());
-  *out = copy;
-  return static_cast<long>(file.data().size());
-}
-
-int writeFileBin(const char* path, const char* data, long len) {
-  platform::UniqueFd fd = platform::open_file(path, platform::OpenMode::read_write, 0600);
-  if (!fd.valid()) return -1;
-  if (!platform::lock_file(fd.get(), platform::LockKind::exclusive)) return -1;
-  size_t size = len > 0 ? static_cast<size_t>(len) : 0;
-  if (!platform::reserve(fd.get(), size) || !platform::write_whole(fd.get(), data, size) ||
-      !platform::truncate_to(fd.get(), size))
-    return -1;
-  return fd.close();
-}
-
 std::string build_image(std::string_view entries) {
   std::string image(kImageHeaderSize, '\0');
   const uint32_t fields[] = {kImageMagic, static_cast<uint32_t>(entries.size()),
@@ -83,26 +55,4 @@ std::string_view image_entries(std::string_view file) {
   if (!header || header->magic != kImageMagic || file.size() <= kImageHeaderSize) return {};
   std::string_view data = file.substr(kImageHeaderSize);
   return data.substr(0, std::min<size_t>(data.size(), header->length));
-}
-
-int nvram_load() {
-  FileBuffer file;
-  // The image is read plainly, without a lock: its producer replaces it whole.
-  if (!file.load(paths::kImage, LockMode::none)) return 1;
-  std::string_view bytes = file.data();
-  auto header = parse_image_header(bytes);
-  if (!header || header->magic != kImageMagic) return 2;
-
-  std::string_view present = bytes.size() > kImageHeaderSize ? bytes.substr(kImageHeaderSize) : std::string_view{};
-  bool complete = present.size() >= header->length;
-  std::string_view data = present.substr(0, std::min<size_t>(present.size(), header->length));
-  uint32_t crc = nvram_crc32(data.data(), static_cast<long>(data.size()));
-  if (!complete || crc != header->crc) {
-    std::puts("CRC Error!!");
-    std::printf("header.crc=%lx\tcrc=%lx\n", static_cast<unsigned long>(header->crc),
-                static_cast<unsigned long>(crc));
-    return 4;
-  }
-  writeFileBin(paths::kWorkingCopy, data.data(), static_cast<long>(data.size()));
-  return 0;
 }

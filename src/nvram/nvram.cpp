@@ -6,10 +6,11 @@
 #include <string_view>
 
 #include "nvram/entry_list.h"
-#include "nvram/file_buffer.h"
+#include "nvram/files.h"
 #include "nvram/image.h"
+#include "nvram/rewrite.h"
+#include "platform/files.h"
 #include "platform/paths.h"
-#include "platform/platform.h"
 
 nv_entry* nv_entry_list = nullptr;
 
@@ -90,34 +91,38 @@ int nvram_set_func(const char* key, const char* value, const char* path) {
   // file is cut to its new length only after the new list is in place.
   platform::UniqueFd fd = platform::open_file(path, platform::OpenMode::read_write, 0600);
   if (!fd.valid() || !platform::lock_file(fd.get(), platform::LockKind::exclusive)) return 0;
-  FileBuffer& file = lookup_buffer();
-  std::string_view old_list;
-  size_t old_size = 0;
-  if (file.read_fd(fd.get())) {
-    old_list = file.data();
-    old_size = file.file_size();
+  const char* record_path = redo_path_of(path);
+  // A second pass only after mending what a killed set left: the list is then read again.
+  for (int pass = 0; pass < 2; ++pass) {
+    FileBuffer& file = lookup_buffer();
+    bool read = file.read_fd(fd.get());
+    std::string_view old_list = read ? file.data() : std::string_view();
+    // The new list is the old one up to `offset`, then `tail`: only the tail is built.
+    std::string& tail = tail_buffer();
+    size_t offset = entry_list::rebuild_tail(old_list, key, value, tail);
+    // A file that cannot be read counts as a list without entries, written anew.
+    if (!read) {
+      rewrite_unread(fd.get(), tail);
+      break;
+    }
+    // Bytes that the file already holds at the same place are not written again: the tail's
+    // leading ones and, when the rest behind the new entry is unchanged (a value replaced by
+    // one of its length), that rest and the entry's trailing ones.
+    std::string_view old_tail = old_list.substr(offset);
+    size_t entry_size = std::strlen(key) + std::strlen(value) + 2;  // never more than the tail
+    size_t first = 0;
+    while (first < entry_size && first < old_tail.size() && tail[first] == old_tail[first]) ++first;
+    size_t last = tail.size();
+    if (old_tail.size() >= tail.size() &&
+        std::memcmp(tail.data() + entry_size, old_tail.data() + entry_size, tail.size() - entry_size) == 0) {
+      last = entry_size;
+      while (last > first && tail[last - 1] == old_tail[last - 1]) --last;
+    }
+    Rewrite result = rewrite_in_place(fd.get(), pass == 0 ? record_path : nullptr, old_list, offset + first,
+                                      std::string_view(tail).substr(first), last - first);
+    if (result != Rewrite::record_found) break;
+    mend_from_record(fd.get(), record_path);
   }
-  // The new list is the old one up to `offset`, then `tail`: only the tail is built.
-  std::string& tail = tail_buffer();
-  size_t offset = entry_list::rebuild_tail(old_list, key, value, tail);
-  size_t new_size = offset + tail.size();
-  // Bytes that the file already holds at the same place are not written again: the tail's
-  // leading ones and, when the rest behind the new entry is unchanged (a value replaced by
-  // one of its length), that rest and the entry's trailing ones.
-  std::string_view old_tail = old_list.substr(offset);
-  size_t entry_size = std::strlen(key) + std::strlen(value) + 2;  // never more than the tail
-  size_t first = 0;
-  while (first < entry_size && first < old_tail.size() && tail[first] == old_tail[first]) ++first;
-  size_t last = tail.size();
-  if (old_tail.size() >= tail.size() &&
-      std::memcmp(tail.data() + entry_size, old_tail.data() + entry_size, tail.size() - entry_size) == 0) {
-    last = entry_size;
-    while (last > first && tail[last - 1] == old_tail[last - 1]) --last;
-  }
-  // Space first: a full file system must leave the old list whole.
-  if (new_size > old_size && !platform::reserve(fd.get(), new_size)) return 0;
-  if (!platform::write_whole(fd.get(), tail.data() + first, last - first, offset + first)) return 0;
-  if (new_size != old_size) platform::truncate_to(fd.get(), new_size);
   return 0;
 }
 
@@ -132,6 +137,4 @@ const char* nvram_get(const char* key) {
   return value;
 }
 
-int nvram_set(const char* key, const char* value) {
-  return nvram_set_func(key, value, paths::kWorkingCopy);
-}
+int nvram_set(const char* key, const char* value) { return nvram_set_func(key, value, paths::kWorkingCopy); }

@@ -1,10 +1,11 @@
 // File I/O of the settings store, driver profile, command record and devices.
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/system.h"
 
 namespace platform {
 
@@ -30,7 +31,10 @@ UniqueFd open_file(const char* path, OpenMode mode, unsigned perms) {
     case OpenMode::read: flags |= O_RDONLY; break;
     case OpenMode::read_nonblock: flags |= O_RDONLY | O_NONBLOCK; break;
     case OpenMode::read_write: flags |= O_RDWR | O_CREAT; break;
+    case OpenMode::read_write_old: flags |= O_RDWR; break;
     case OpenMode::write_truncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case OpenMode::write_new: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
+    case OpenMode::read_write_truncate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
   }
   int fd;
   do {
@@ -127,5 +131,7 @@ bool truncate_to(int fd, size_t len) {
   } while (rc < 0 && errno == EINTR);
   return rc == 0;
 }
+
+bool remove_file(const char* path) { return ::unlink(resolve_path(path)) == 0; }
 
 }  // namespace platform

@@ -1,23 +1,31 @@
 // The real system behind the platform seam: the shell, the kernel's interface table, ioctl
 // and the clock.
+#include <net/if.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <net/if.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 extern char** environ;
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/system.h"
 
 namespace platform {
+
+namespace {
+
+int hold_depth = 0;
+sigset_t mask_before_hold;  // the mask outside every hold: what a shell line starts with
+
+}  // namespace
 
 const char* resolve_path(const char* path) { return path; }
 
@@ -25,10 +33,11 @@ const char* resolve_path(const char* path) { return path; }
 // caller while the shell runs, the shell started with the caller's own dispositions and mask,
 // the wait status returned), but the shell is started with posix_spawn, which the C library
 // does without copying the caller's address space, where system(3) may fork. A restart
-// runs some eighty lines, so each one's start counts on a small processor.
+// runs some eighty lines, so each one's start counts on a small processor. The shell never
+// inherits a hold of the settings writes: it gets the mask of before the hold.
 int run_shell(const char* line) {
   if (!line) return ::access("/bin/sh", X_OK) == 0;
-  struct sigaction ignore {}, old_int {}, old_quit {};
+  struct sigaction ignore = {}, old_int = {}, old_quit = {};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
   ::sigaction(SIGINT, &ignore, &old_int);
@@ -47,7 +56,7 @@ int run_shell(const char* line) {
   posix_spawnattr_t attr;
   posix_spawnattr_init(&attr);
   posix_spawnattr_setsigdefault(&attr, &defaults);
-  posix_spawnattr_setsigmask(&attr, &old_mask);
+  posix_spawnattr_setsigmask(&attr, hold_depth > 0 ? &mask_before_hold : &old_mask);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
   char sh[] = "sh", dash_c[] = "-c";
   char* argv[] = {sh, dash_c, const_cast<char*>(line), nullptr};
@@ -74,7 +83,13 @@ int run_shell(const char* line) {
   return status;
 }
 
-void pause_us(unsigned microseconds) { ::usleep(microseconds); }
+// nanosleep rather than usleep, which uClibc-ng builds only with its SUSv3 legacy option. A
+// pause that a signal cuts short ends there, as usleep's does.
+void pause_us(unsigned microseconds) {
+  struct timespec pause = {static_cast<time_t>(microseconds / 1000000),
+                           static_cast<long>(microseconds % 1000000) * 1000};
+  ::nanosleep(&pause, nullptr);
+}
 
 int interface_hwaddr(const char* ifname, uint8_t mac[6]) {
   UniqueFd sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
@@ -89,5 +104,22 @@ int interface_hwaddr(const char* ifname, uint8_t mac[6]) {
 int device_ioctl(int fd, unsigned long request, void* arg) { return ::ioctl(fd, request, arg); }
 
 long now_seconds() { return static_cast<long>(::time(nullptr)); }
+
+void hold_signals() {
+  if (hold_depth++ > 0) return;
+  sigset_t ending;
+  sigfillset(&ending);
+  // Not held: what cannot be, what the process raises on itself (a fault, abort, a limit it
+  // went over), and job control, which ends nothing.
+  const int kept[] = {SIGKILL, SIGSTOP, SIGSEGV, SIGBUS,  SIGILL,  SIGFPE,  SIGTRAP, SIGSYS, SIGABRT,
+                      SIGXCPU, SIGXFSZ, SIGCHLD, SIGCONT, SIGTSTP, SIGTTIN, SIGTTOU, SIGURG, SIGWINCH};
+  for (int signal : kept) sigdelset(&ending, signal);
+  ::sigprocmask(SIG_BLOCK, &ending, &mask_before_hold);
+}
+
+void release_signals() {
+  if (hold_depth == 0 || --hold_depth > 0) return;
+  ::sigprocmask(SIG_SETMASK, &mask_before_hold, nullptr);
+}
 
 }  // namespace platform

@@ -5,10 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "nvram/image.h"
-#include "wlan/actions.h"
-#include "wlan/lifecycle.h"
-#include "wlan/queries.h"
+#include "nvram/load.h"
+#include "rc/actions.h"
+#include "rc/lifecycle.h"
 
 const FunEntry fun_tab[kFunTabRows] = {
     {"wlan", wlan_shower, wlan_start, wlan_stop, wlan_sp_fun},

@@ -1,6 +1,7 @@
-// Everything qd_rc hands to the Ralink access-point driver and the system around the radio:
-// the profile's place, every command line format, module, daemon and device. Nothing else in
-// the program spells a command or a driver path.
+// Everything qd_rc hands to the Ralink access-point driver and the system around the radio
+// through the shell: every command line format, module, daemon and interface, and the driver's
+// request numbers. Nothing else in the program spells a command. The files that the program
+// opens itself (profile, command record, devices) are named in platform/paths.h.
 #pragma once
 
 namespace driver {
@@ -10,19 +11,20 @@ inline constexpr char kSelfMacInit[] = "/sbin/qd_rc wlan mac_init";
 inline constexpr char kSelfUnconfig[] = "/sbin/qd_rc wlan unconfig";
 inline constexpr char kSelfAddER[] = "/sbin/qd_rc wlan addER";
 
-// Driver profile.
-inline constexpr char kProfileDir[] = "/etc/Wireless/RT2860/";
-inline constexpr char kProfilePath[] = "/etc/Wireless/RT2860/RT2860.dat";
+// The driver profile's folder (the profile itself: paths::kProfile).
 inline constexpr char kMkdirProfileDir[] = "mkdir -p /etc/Wireless/RT2860/";
 
 // The most SSIDs the radio can carry (ra0 to ra15); a larger wifiSSIDNum is taken as this.
 inline constexpr int kMaxSsids = 16;
+// The SSIDs that the driver of this family sends beacons for (ra0 to ra7); qd_rc sets up more
+// when asked, and the check of qd_nvram_tool warns about them.
+inline constexpr int kDriverBeacons = 8;
 
 // Wired side, VLANs and bridges. SSID i > 0 gets VLAN kVlanBase + i on kWiredIf and bridge bri.
 inline constexpr char kWiredIf[] = "eth2";
 inline constexpr int kVlanBase = 100;
-inline constexpr char kVlanAdd[] = "/sbin/vconfig add %s %d";       // eth2, 100 + i
-inline constexpr char kVlanUp[] = "/sbin/ifconfig %s.%d up";        // eth2, 100 + i
+inline constexpr char kVlanAdd[] = "/sbin/vconfig add %s %d";  // eth2, 100 + i
+inline constexpr char kVlanUp[] = "/sbin/ifconfig %s.%d up";   // eth2, 100 + i
 inline constexpr char kRaUp[] = "/sbin/ifconfig ra%d up";
 inline constexpr char kRaDown[] = "/sbin/ifconfig ra%d down";
 inline constexpr char kBridgeAdd[] = "/usr/sbin/brctl addbr br%d";
@@ -67,7 +69,6 @@ inline constexpr char kLoopbackUp[] = "/sbin/ifconfig lo up";
 inline constexpr char kLoopbackDown[] = "/sbin/ifconfig lo down";
 inline constexpr char kUpnpRouteAdd[] = "/sbin/route add -host 239.255.255.250 dev br0";
 inline constexpr char kUpnpRouteDel[] = "/sbin/route delete 239.255.255.250";
-inline constexpr char kCmdAgentPath[] = "/etc/cmd_agent";
 inline constexpr int kCmdAgentRecordSize = 128;
 inline constexpr char kWscdCommand[] = "/bin/wscd -i ra0 -m 1 -a %s &";
 
@@ -79,11 +80,7 @@ inline constexpr char kIfDown[] = "/sbin/ifconfig %s down";
 inline constexpr char kIfUp[] = "/sbin/ifconfig %s up";
 inline constexpr char kRadioIf[] = "ra0";
 
-// The GPIO driver's LED request.
-inline constexpr char kGpioDevice[] = "/dev/gpio";
+// The GPIO driver's LED request (on paths::kGpio).
 inline constexpr unsigned long kGpioLedRequest = 0x41;
-
-// The random device.
-inline constexpr char kRandomDevice[] = "/dev/urandom";
 
 }  // namespace driver

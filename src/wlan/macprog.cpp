@@ -6,26 +6,32 @@
 #include <cstdio>
 
 #include "base/text.h"
-#include "rc/runner.h"
+#include "runner/runner.h"
 #include "wlan/driver.h"
 
 namespace {
 
 bool is_blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// One component at `pos`, which moves past it.
+// One component at `pos`, which moves past it, read as the scan's %x reads it: white space
+// skipped, an optional sign, an optional 0x before a hex digit, then the hex digits. A negative
+// value other than 0 is above FF once the sign is applied, so it is refused like one.
 std::optional<uint8_t> parse_component(std::string_view text, size_t& pos) {
   while (pos < text.size() && is_blank(text[pos])) ++pos;
-  if (pos + 2 < text.size() && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X') &&
-      text::hex_digit(text[pos + 2]) >= 0)
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+  if (pos + 1 < text.size() && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X')) {
+    // "0x" without a digit after it is a matching failure, not the number 0.
+    if (pos + 2 >= text.size() || text::hex_digit(text[pos + 2]) < 0) return std::nullopt;
     pos += 2;
+  }
   unsigned value = 0;
   size_t digits = 0;
   for (; pos < text.size() && text::hex_digit(text[pos]) >= 0; ++pos, ++digits) {
     value = value * 16 + static_cast<unsigned>(text::hex_digit(text[pos]));
     if (value > 0xFF) return std::nullopt;
   }
-  if (digits == 0) return std::nullopt;
+  if (digits == 0 || (negative && value != 0)) return std::nullopt;
   return static_cast<uint8_t>(value);
 }
 

@@ -8,10 +8,11 @@
 
 using MacAddress = std::array<uint8_t, 6>;
 
-// Six hexadecimal components separated by colons, as "%x:%x:%x:%x:%x:%x" reads them (blanks
-// before a component and a "0x" prefix allowed, one or more digits, any letter case); text
-// after the sixth component is ignored. Nothing when a component is missing, malformed or
-// above FF, so that an EEPROM word is never formed from a cut-off value.
+// Six hexadecimal components separated by colons, as "%x:%x:%x:%x:%x:%x" reads them: before
+// each component white space, a sign and a "0x" prefix are allowed, then one or more digits in
+// any letter case; text after the sixth component is ignored. Nothing when a component is
+// missing or malformed ("0x" without a digit included), or its value after the sign is above
+// FF (so "-1" too), so that an EEPROM word is never formed from a cut-off value.
 std::optional<MacAddress> parse_mac_text(std::string_view text);
 
 // 0 when the address was right or has been written; -1 for an unusable text or an interface

@@ -4,6 +4,7 @@
 #include "wlan/profile.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <span>
 #include <string>
@@ -12,12 +13,12 @@
 #include "base/text.h"
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
-#include "platform/platform.h"
-#include "rc/runner.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "runner/runner.h"
 #include "wlan/driver.h"
 #include "wlan/mulssid.h"
 #include "wlan/queries.h"
-#include "wps/wps.h"
 
 namespace {
 
@@ -53,9 +54,7 @@ ModeTexts mode_texts(const RadioSettings& radio) {
       mode.fixed_tx_mode = "HT";
       mode.basic_rate = 3;
       break;
-    case 4:
-      mode.basic_rate = 351;
-      break;
+    case 4: mode.basic_rate = 351; break;
     case 6:
     case 7:
     case 9:
@@ -65,8 +64,7 @@ ModeTexts mode_texts(const RadioSettings& radio) {
         if (radio.channel >= 1 && radio.channel <= 4) mode.ht_extcha = 1;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   return mode;
 }
@@ -112,57 +110,129 @@ SecurityTexts security_texts(int ssid_count) {
   return security;
 }
 
-// Where the value of a profile line comes from.
-enum class Source : uint8_t {
-  literal,     // the text `arg`
-  plain_int,   // the integer value of plain key `arg`, or of `fallback` when it is absent
-  plain_text,  // plain key `arg`, or `fallback` when it is absent
-  list,        // the per-SSID list of key `arg`
-  wep_type,    // Key<n>Type: length key `arg`, key number `number`
-  wep_key,     // Key<n>Str: the same
-  // Worked out by the writer:
-  wireless_mode,
-  fixed_tx_mode,
-  basic_rate,
-  frag_threshold,
-  no_forwarding,
-  hide_ssid,
-  no_forwarding_btn_bssid,
-  auto_channel_select,
-  auto_channel_skip_list,
-  pre_auth,
-  auth_mode,
-  encryp_type,
-  rekey_method,
-  ht_extcha,
-  ht_bw,
-  ht_gi,
-  ht_mcs,
-  wsc_conf_status,
-  wsc_vendor_pin,
-  ieee8021x,
-  own_ip_addr,
+// What the writer has worked out before the first line: the rules of the lines read it.
+struct Derived {
+  const RadioSettings& radio;
+  const ModeTexts& mode;
+  const SecurityTexts& security;
 };
+
+struct Line;
+// A line's rule: appends its value to the profile, read as the line is written (so each
+// per-SSID list is used before the next one is built in the shared list buffer).
+using Rule = void (*)(std::string& out, const Line& line, const Derived& derived);
 
 struct Line {
   const char* key;
-  const char* arg;       // literal value, setting or WEP length key
-  const char* fallback;  // the value of an absent plain setting
-  int number;            // WEP key number
-  Source source;
+  Rule rule;
+  const char* arg = nullptr;       // literal value, setting or WEP length key
+  const char* fallback = nullptr;  // the value of an absent plain setting
+  int number = 0;                  // WEP key number
 };
 
-constexpr Line lit(const char* key, const char* value) { return {key, value, nullptr, 0, Source::literal}; }
+void decimal(std::string& out, int number) {
+  char text[12];
+  out.append(text, static_cast<size_t>(std::snprintf(text, sizeof text, "%d", number)));
+}
+
+// A plain key's value; the fallback replaces only an absent key, not an empty value.
+const char* plain(const char* key, const char* fallback) {
+  const char* value = nvram_get(key);
+  return value ? value : fallback;
+}
+
+// The rules that take their setting or text from the row.
+void literal(std::string& out, const Line& line, const Derived&) { out += line.arg; }
+void plain_int_rule(std::string& out, const Line& line, const Derived&) {
+  decimal(out, text::parse_int(plain(line.arg, line.fallback)));
+}
+void plain_text_rule(std::string& out, const Line& line, const Derived&) {
+  out += plain(line.arg, line.fallback);
+}
+void list_rule(std::string& out, const Line& line, const Derived& d) {
+  out += mulssid_get(line.arg, d.radio.ssid_count);
+}
+void wep_type(std::string& out, const Line& line, const Derived& d) {
+  out += WEP_Type_multiSSID(line.arg, d.radio.ssid_count, line.number);
+}
+void wep_key(std::string& out, const Line& line, const Derived& d) {
+  out += WEP_Key_multiSSID(line.arg, d.radio.ssid_count, line.number);
+}
+
+// The rules of single lines, in the order of the profile.
+void wireless_mode_line(std::string& out, const Line&, const Derived& d) {
+  decimal(out, wireless_mode(d.radio.hwmode));
+}
+void fixed_tx_mode(std::string& out, const Line&, const Derived& d) { out += d.mode.fixed_tx_mode; }
+void basic_rate(std::string& out, const Line&, const Derived& d) { decimal(out, d.mode.basic_rate); }
+// Fragments below 256 bytes (and an absent or unreadable value) mean the default.
+void frag_threshold(std::string& out, const Line&, const Derived&) {
+  int fragment = text::parse_int(plain("wifiFragment", ""));
+  decimal(out, fragment >= 256 ? fragment : 2346);
+}
+// The first SSID's isolation setting holds for every SSID.
+bool isolated() { return text::begins_with_1(uci_safe_get_n("wifiApIsolation", 0)); }
+void no_forwarding(std::string& out, const Line&, const Derived& d) {
+  out += mulssid_append(isolated() ? "1" : "0", d.radio.ssid_count);
+}
+// One item per SSID: "0" shows the SSID, "1" hides it (an absent setting hides it). The first
+// item is written even without SSIDs; the driver has always been given one.
+void hide_ssid(std::string& out, const Line&, const Derived& d) {
+  for (int i = 0; i == 0 || i < d.radio.ssid_count; ++i) {
+    if (i > 0) out += ';';
+    out += text::begins_with_1(uci_safe_get_n("wifiBssidBroadcast", i)) ? '0' : '1';
+  }
+}
+void no_forwarding_btn_bssid(std::string& out, const Line&, const Derived&) { out += isolated() ? '1' : '0'; }
+// Channel 0 is the automatic channel.
+void auto_channel_select(std::string& out, const Line&, const Derived& d) {
+  out += d.radio.channel == 0 ? '2' : '0';
+}
+void auto_channel_skip_list(std::string& out, const Line&, const Derived& d) {
+  if (d.radio.channel == 0) out += "2;3;4;5;7;8;9;10";
+}
+void pre_auth(std::string& out, const Line&, const Derived& d) {
+  out += mulssid_append(uci_get_int_n("wifiWpaPreAuth", -1) == 1 ? "1" : "0", d.radio.ssid_count);
+}
+void auth_mode(std::string& out, const Line&, const Derived& d) { out += d.security.auth_modes; }
+void encryp_type(std::string& out, const Line&, const Derived& d) { out += d.security.encryp_types; }
+void rekey_method(std::string& out, const Line&, const Derived& d) { out += d.security.rekey_method; }
+void ht_extcha(std::string& out, const Line&, const Derived& d) { decimal(out, d.mode.ht_extcha); }
+void ht_bw(std::string& out, const Line&, const Derived& d) { decimal(out, d.mode.ht_bw); }
+void ht_gi(std::string& out, const Line&, const Derived&) {
+  out += text::begins_with_1(uci_safe_get_n("wifiGuard", -1)) ? '0' : '1';
+}
+void ht_mcs(std::string& out, const Line&, const Derived&) {
+  decimal(out, text::parse_int(Get_MCS_By_Mode()));
+}
+// A state beginning with 0 is unconfigured; anything else, absent included, configured.
+void wsc_conf_status(std::string& out, const Line&, const Derived&) {
+  const char* state = nvram_get("wifiWpsState");
+  out += state && state[0] == '0' ? '1' : '2';
+}
+void wsc_vendor_pin(std::string& out, const Line&, const Derived&) { out += qd_get_wscpin("wsc_device_pin"); }
+void ieee8021x(std::string& out, const Line&, const Derived& d) {
+  out += _8021X_WEP_multiSSID(d.radio.ssid_count);
+}
+// An address or mask that is not an IPv4 address gives no address: empty value. The address
+// is read before the mask (as arguments of one call, the order would be the compiler's).
+void own_ip_addr(std::string& out, const Line&, const Derived&) {
+  const char* lan_address = uci_safe_get_n("lanConnIp4", 2);
+  const char* lan_mask = uci_safe_get_n("lanConnMask4", 2);
+  if (auto address = get_lastIP_in_subet(lan_address, lan_mask, 1)) out += *address;
+}
+
+constexpr Line lit(const char* key, const char* value) { return {key, literal, value}; }
 constexpr Line plain_int(const char* key, const char* setting, const char* fallback) {
-  return {key, setting, fallback, 0, Source::plain_int};
+  return {key, plain_int_rule, setting, fallback};
 }
 constexpr Line plain_text(const char* key, const char* setting, const char* fallback) {
-  return {key, setting, fallback, 0, Source::plain_text};
+  return {key, plain_text_rule, setting, fallback};
 }
-constexpr Line list(const char* key, const char* setting) { return {key, setting, nullptr, 0, Source::list}; }
-constexpr Line derived(const char* key, Source source) { return {key, nullptr, nullptr, 0, source}; }
-constexpr Line wep(const char* key, Source source, const char* length_key, int number) {
-  return {key, length_key, nullptr, number, source};
+constexpr Line list(const char* key, const char* setting) { return {key, list_rule, setting}; }
+constexpr Line derived(const char* key, Rule rule) { return {key, rule}; }
+constexpr Line wep(const char* key, Rule rule, const char* length_key, int number) {
+  return {key, rule, length_key, nullptr, number};
 }
 
 // Radio block, after the two header lines.
@@ -173,12 +243,12 @@ constexpr Line kRadioBlock[] = {
     // The raw number: a stored negative count is printed negative.
     plain_int("BssidNum", "wifiSSIDNum", "0"),
     list("SSID", "wifiBssid"),
-    derived("WirelessMode", Source::wireless_mode),
-    derived("FixedTxMode", Source::fixed_tx_mode),
+    derived("WirelessMode", wireless_mode_line),
+    derived("FixedTxMode", fixed_tx_mode),
     lit("TxRate", "0"),
     // The raw number, while the automatic-channel rules treat a negative channel as 0.
     plain_int("Channel", "wifiRadioChannel", "0"),
-    derived("BasicRate", Source::basic_rate),
+    derived("BasicRate", basic_rate),
     plain_int("BeaconPeriod", "wifiBeaconInterval", "100"),
     plain_int("DtimPeriod", "wifiDtimInterval", "1"),
     plain_int("TxPower", "wifiTxPower", "100"),
@@ -188,7 +258,7 @@ constexpr Line kRadioBlock[] = {
     lit("RxAntenna", ""),
     plain_int("TxPreamble", "wifiTxPreamble", "0"),
     plain_int("RTSThreshold", "wifiRTSThreshold", "2347"),
-    derived("FragThreshold", Source::frag_threshold),
+    derived("FragThreshold", frag_threshold),
     plain_int("TxBurst", "wifiBurst", "1"),
     lit("PktAggregate", "1"),
     lit("FreqDelta", "0"),
@@ -206,12 +276,12 @@ constexpr Line kRadioBlock[] = {
     lit("BSSACM", "0;0;0;0"),
     lit("AckPolicy", "0;0;0;0"),
     lit("DLSCapable", "0"),
-    derived("NoForwarding", Source::no_forwarding),
-    derived("HideSSID", Source::hide_ssid),
-    derived("NoForwardingBTNBSSID", Source::no_forwarding_btn_bssid),
+    derived("NoForwarding", no_forwarding),
+    derived("HideSSID", hide_ssid),
+    derived("NoForwardingBTNBSSID", no_forwarding_btn_bssid),
     plain_int("ShortSlot", "wifiShortSlot", "1"),
-    derived("AutoChannelSelect", Source::auto_channel_select),
-    derived("AutoChannelSkipList", Source::auto_channel_skip_list),
+    derived("AutoChannelSelect", auto_channel_select),
+    derived("AutoChannelSkipList", auto_channel_skip_list),
     lit("IEEE80211H", "0"),
     lit("CarrierDetect", "0"),
     lit("CSPeriod", "6"),
@@ -229,9 +299,9 @@ constexpr Line kRadioBlock[] = {
 
 // Security block. WAPI and mesh are written switched off.
 constexpr Line kSecurityBlock[] = {
-    derived("PreAuth", Source::pre_auth),
-    derived("AuthMode", Source::auth_mode),
-    derived("EncrypType", Source::encryp_type),
+    derived("PreAuth", pre_auth),
+    derived("AuthMode", auth_mode),
+    derived("EncrypType", encryp_type),
     lit("WapiPsk1", ""),
     lit("WapiPsk2", ""),
     lit("WapiPsk3", ""),
@@ -246,7 +316,7 @@ constexpr Line kSecurityBlock[] = {
     lit("WapiUserCertPath", ""),
     lit("WapiAsIpAddr", ""),
     lit("WapiAsPort", ""),
-    derived("RekeyMethod", Source::rekey_method),
+    derived("RekeyMethod", rekey_method),
     list("RekeyInterval", "wifiWpaRekeyInterval"),
     lit("PMKCachePeriod", "10"),
     lit("MeshAutoLink", "0"),
@@ -258,14 +328,14 @@ constexpr Line kSecurityBlock[] = {
     lit("MeshId", ""),
     list("WPAPSK", "wifiWpapsk"),
     list("DefaultKeyID", "wifiDefaultkey"),
-    wep("Key1Type", Source::wep_type, "wifiWepLen1", 1),
-    wep("Key1Str", Source::wep_key, "wifiWepLen1", 1),
-    wep("Key2Type", Source::wep_type, "wifiWepLen2", 2),
-    wep("Key2Str", Source::wep_key, "wifiWepLen2", 2),
-    wep("Key3Type", Source::wep_type, "wifiWepLen3", 3),
-    wep("Key3Str", Source::wep_key, "wifiWepLen3", 3),
-    wep("Key4Type", Source::wep_type, "wifiWepLen4", 4),
-    wep("Key4Str", Source::wep_key, "wifiWepLen4", 4),
+    wep("Key1Type", wep_type, "wifiWepLen1", 1),
+    wep("Key1Str", wep_key, "wifiWepLen1", 1),
+    wep("Key2Type", wep_type, "wifiWepLen2", 2),
+    wep("Key2Str", wep_key, "wifiWepLen2", 2),
+    wep("Key3Type", wep_type, "wifiWepLen3", 3),
+    wep("Key3Str", wep_key, "wifiWepLen3", 3),
+    wep("Key4Type", wep_type, "wifiWepLen4", 4),
+    wep("Key4Str", wep_key, "wifiWepLen4", 4),
 };
 
 // 802.11n block.
@@ -276,16 +346,16 @@ constexpr Line kHtBlock[] = {
     lit("HT_LinkAdapt", "0"),
     plain_int("HT_OpMode", "wifiOpMode", "0"),
     lit("HT_MpduDensity", "5"),
-    derived("HT_EXTCHA", Source::ht_extcha),
-    derived("HT_BW", Source::ht_bw),
+    derived("HT_EXTCHA", ht_extcha),
+    derived("HT_BW", ht_bw),
     lit("HT_AutoBA", "1"),
     plain_int("HT_BADecline", "wifiDeclineBA", "0"),
     plain_int("HT_AMSDU", "wifiAmsdu", "0"),
     lit("HT_BAWinSize", "64"),
-    derived("HT_GI", Source::ht_gi),
+    derived("HT_GI", ht_gi),
     plain_int("APSDCapable", "wifiWmmPs", "0"),
     lit("HT_STBC", "1"),
-    derived("HT_MCS", Source::ht_mcs),
+    derived("HT_MCS", ht_mcs),
     lit("HT_TxStream", "3"),
     lit("HT_RxStream", "3"),
     lit("HT_PROTECT", "1"),
@@ -295,8 +365,8 @@ constexpr Line kHtBlock[] = {
 
 constexpr Line kWpsBlock[] = {
     lit("WscConfMode", "0"),
-    derived("WscConfStatus", Source::wsc_conf_status),
-    derived("WscVendorPinCode", Source::wsc_vendor_pin),
+    derived("WscConfStatus", wsc_conf_status),
+    derived("WscVendorPinCode", wsc_vendor_pin),
     plain_text("WscModelName", "modelName", "HN530"),
     plain_text("WscManufacturer", "wifiWpsMFG", "KESTA"),
     plain_text("WscDeviceName", "wifiWpsDevName", "KESTA HN530 Router"),
@@ -314,11 +384,11 @@ constexpr Line kRadiusBlock[] = {
     list("RADIUS_Port", "wifiWpaPort"),
     list("RADIUS_Key", "wifiWpaSecret"),
     list("session_timeout_interval", "wifiRadiusTimeout"),
-    derived("IEEE8021X", Source::ieee8021x),
+    derived("IEEE8021X", ieee8021x),
     lit("RADIUS_Acct_Server", ""),
     lit("RADIUS_Acct_Port", "1813"),
     lit("RADIUS_Acct_Key", ""),
-    derived("own_ip_addr", Source::own_ip_addr),
+    derived("own_ip_addr", own_ip_addr),
     lit("Ethifname", ""),
     lit("EAPifname", "br0;br1;br2;br3"),
     lit("PreAuthifname", ""),
@@ -348,8 +418,7 @@ constexpr bool well_formed(std::span<const Line> block) {
   for (const Line& line : block) {
     std::string_view key(line.key);
     if (key.empty() || key.find_first_of("= \t\r\n") != std::string_view::npos) return false;
-    if (line.source == Source::literal &&
-        std::string_view(line.arg).find_first_of("\r\n") != std::string_view::npos)
+    if (line.rule == literal && std::string_view(line.arg).find_first_of("\r\n") != std::string_view::npos)
       return false;
   }
   return true;
@@ -363,8 +432,6 @@ static_assert(std::size(kRadiusBlock) == 15 && well_formed(kRadiusBlock));
 static_assert(std::size(kClientBlock) == 15 && well_formed(kClientBlock));
 static_assert(std::size(kRadioTail) == 3 && well_formed(kRadioTail));
 
-constexpr char kHeader[] = "#The word of \"Default\" must not be removed\nDefault\n";
-
 // Access lists: 32 entries per SSID, and four policy/list line pairs of the driver; SSIDs
 // from the fifth on reuse the fourth pair.
 constexpr int kAccessListEntries = 32;
@@ -372,11 +439,10 @@ constexpr int kAccessLinePairs = 4;
 
 class ProfileRenderer {
  public:
-  ProfileRenderer(const RadioSettings& radio, const ModeTexts& mode, const SecurityTexts& security)
-      : radio_(radio), mode_(mode), security_(security) {}
+  explicit ProfileRenderer(const Derived& derived) : derived_(derived) {}
 
   std::string render() {
-    out_ = kHeader;
+    out_ = kProfileHeader;
     write_block(kRadioBlock);
     write_block(kSecurityBlock);
     write_block(kHtBlock);
@@ -390,117 +456,29 @@ class ProfileRenderer {
   }
 
  private:
-  // One key=value line. A settings value that holds a line feed or carriage return would add
-  // lines of its own to the profile (a key the driver would then take as set); the value is
-  // cut at its first line break, so the profile keeps exactly its keys in their order.
-  void write_line(std::string_view key, std::string_view value) {
+  // One key=value line, its value appended by `append`. A settings value that holds a line
+  // feed or carriage return would add lines of its own to the profile (a key the driver would
+  // then take as set); the value is cut at its first line break, so the profile keeps exactly
+  // its keys in their order.
+  template <class Append>
+  void write_line(std::string_view key, Append append) {
     out_ += key;
     out_ += '=';
-    out_ += text::first_line(value);
+    const size_t value = out_.size();
+    append(out_);
+    out_.resize(value + text::first_line(std::string_view(out_).substr(value)).size());
     out_ += '\n';
   }
 
   void write_block(std::span<const Line> block) {
-    for (const Line& line : block) write_line(line.key, value_of(line));
-  }
-
-  // Each value is read as its line is written, so each list is used before the next one is
-  // built in the shared list buffer.
-  std::string value_of(const Line& line) const {
-    const int n = radio_.ssid_count;
-    switch (line.source) {
-      case Source::literal:
-        return line.arg;
-      case Source::plain_int:
-        return decimal(text::parse_int(plain(line.arg, line.fallback)));
-      case Source::plain_text:
-        return plain(line.arg, line.fallback);
-      case Source::list:
-        return mulssid_get(line.arg, n);
-      case Source::wep_type:
-        return WEP_Type_multiSSID(line.arg, n, line.number);
-      case Source::wep_key:
-        return WEP_Key_multiSSID(line.arg, n, line.number);
-      case Source::wireless_mode:
-        return decimal(wireless_mode(radio_.hwmode));
-      case Source::fixed_tx_mode:
-        return std::string(mode_.fixed_tx_mode);
-      case Source::basic_rate:
-        return decimal(mode_.basic_rate);
-      case Source::frag_threshold: {
-        // Fragments below 256 bytes (and an absent or unreadable value) mean the default.
-        int fragment = text::parse_int(plain("wifiFragment", ""));
-        return decimal(fragment >= 256 ? fragment : 2346);
-      }
-      // The first SSID's isolation setting holds for every SSID.
-      case Source::no_forwarding:
-        return mulssid_append(isolated() ? "1" : "0", n);
-      case Source::hide_ssid:
-        return hide_ssid_items();
-      case Source::no_forwarding_btn_bssid:
-        return isolated() ? "1" : "0";
-      case Source::auto_channel_select:
-        return radio_.channel == 0 ? "2" : "0";
-      case Source::auto_channel_skip_list:
-        return radio_.channel == 0 ? "2;3;4;5;7;8;9;10" : "";
-      case Source::pre_auth:
-        return mulssid_append(uci_get_int_n("wifiWpaPreAuth", -1) == 1 ? "1" : "0", n);
-      case Source::auth_mode:
-        return security_.auth_modes;
-      case Source::encryp_type:
-        return security_.encryp_types;
-      case Source::rekey_method:
-        return std::string(security_.rekey_method);
-      case Source::ht_extcha:
-        return decimal(mode_.ht_extcha);
-      case Source::ht_bw:
-        return decimal(mode_.ht_bw);
-      case Source::ht_gi:
-        return text::begins_with_1(uci_safe_get_n("wifiGuard", -1)) ? "0" : "1";
-      case Source::ht_mcs:
-        return decimal(text::parse_int(Get_MCS_By_Mode()));
-      case Source::wsc_conf_status: {
-        const char* state = nvram_get("wifiWpsState");
-        return state && state[0] == '0' ? "1" : "2";
-      }
-      case Source::wsc_vendor_pin:
-        return qd_get_wscpin("wsc_device_pin");
-      case Source::ieee8021x:
-        return _8021X_WEP_multiSSID(n);
-      case Source::own_ip_addr:
-        // An address or mask that is not a dotted IPv4 address gives no address: empty value.
-        return get_lastIP_in_subet(uci_safe_get_n("lanConnIp4", 2), uci_safe_get_n("lanConnMask4", 2), 1)
-            .value_or("");
-    }
-    return {};
-  }
-
-  static std::string decimal(int number) { return std::to_string(number); }
-
-  // A plain key's value; the fallback replaces only an absent key, not an empty value.
-  static const char* plain(const char* key, const char* fallback) {
-    const char* value = nvram_get(key);
-    return value ? value : fallback;
-  }
-
-  static bool isolated() { return text::begins_with_1(uci_safe_get_n("wifiApIsolation", 0)); }
-
-  // One item per SSID: "0" shows the SSID, "1" hides it (an absent setting hides it). The
-  // first item is written even without SSIDs; the driver has always been given one.
-  std::string hide_ssid_items() const {
-    std::string items;
-    for (int i = 0; i == 0 || i < radio_.ssid_count; ++i) {
-      if (i > 0) items += ';';
-      items += text::begins_with_1(uci_safe_get_n("wifiBssidBroadcast", i)) ? '0' : '1';
-    }
-    return items;
+    for (const Line& line : block)
+      write_line(line.key, [&](std::string& out) { line.rule(out, line, derived_); });
   }
 
   // One policy line and one list line per SSID: AccessPolicy<p> and AccessControlList<p>.
   void write_access_control() {
-    for (int ssid = 0; ssid < radio_.ssid_count; ++ssid) {
-      std::string list_key = "wifiMacList";
-      if (ssid > 0) list_key += std::to_string(ssid + 1);
+    for (int ssid = 0; ssid < derived_.radio.ssid_count; ++ssid) {
+      const std::string list_key = access_list_key(ssid);
       std::string addresses;
       for (int entry = 0; entry < kAccessListEntries; ++entry) {
         std::string_view address = text::first_line(uci_safe_get_n(list_key.c_str(), entry));
@@ -511,30 +489,36 @@ class ProfileRenderer {
       int pair = ssid < kAccessLinePairs ? ssid : kAccessLinePairs - 1;
       const char* policy = uci_get_n("wifiMacPolicy", pair);
       std::string number = std::to_string(pair);
-      write_line("AccessPolicy" + number, decimal(text::parse_int(policy ? policy : "0")));
-      write_line("AccessControlList" + number, addresses);
+      write_line("AccessPolicy" + number,
+                 [&](std::string& out) { decimal(out, text::parse_int(policy ? policy : "0")); });
+      write_line("AccessControlList" + number, [&](std::string& out) { out += addresses; });
     }
   }
 
-  const RadioSettings& radio_;
-  const ModeTexts& mode_;
-  const SecurityTexts& security_;
+  const Derived& derived_;
   std::string out_;
 };
 
 }  // namespace
 
+std::string access_list_key(int ssid) {
+  std::string key = "wifiMacList";
+  if (ssid > 0) key += std::to_string(ssid + 1);
+  return key;
+}
+
 int creat_ralink_wlan_config() {
   SYSTEM("%s", driver::kMkdirProfileDir);
+  // Standard I/O's "w+": read and write, created with 0666 less the process's umask.
   platform::UniqueFd profile =
-      platform::open_file(driver::kProfilePath, platform::OpenMode::write_truncate, 0644);
+      platform::open_file(paths::kProfile, platform::OpenMode::read_write_truncate, 0666);
   if (!profile.valid()) return 1;
   const RadioSettings radio = read_radio_settings();
   // The profile stays empty (it is truncated already) for a mode the driver does not know.
   if (radio.hwmode >= kFirstRefusedHwmode) return 1;
   const ModeTexts mode = mode_texts(radio);
   const SecurityTexts security = security_texts(radio.ssid_count);
-  const std::string text = ProfileRenderer(radio, mode, security).render();
+  const std::string text = ProfileRenderer(Derived{radio, mode, security}).render();
   bool written = platform::write_all(profile.get(), text.data(), text.size());
   return written && profile.close() == 0 ? 0 : 1;
 }

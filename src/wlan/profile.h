@@ -6,7 +6,11 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
+
+// The first two lines of every profile: the driver wants the word on the second line.
+inline constexpr char kProfileHeader[] = "#The word of \"Default\" must not be removed\nDefault\n";
 
 // AuthMode name of each stored wifiAuth number; numbers above 8 are written like 8 (empty).
 inline constexpr std::array<std::string_view, 9> wifiAuth2AuthMode = {
@@ -22,6 +26,10 @@ static_assert(wifiEnc2EncrypType[1] == "WEP" && wifiEnc2EncrypType[3] == "AES" &
 
 // Stored wireless modes (wifiHwmode) from this number on are refused.
 inline constexpr int kFirstRefusedHwmode = 13;
+
+// The setting that holds SSID `ssid`'s access list: wifiMacList for the first, then
+// wifiMacList2, wifiMacList3 and so on.
+std::string access_list_key(int ssid);
 
 // Runs "mkdir -p" for the profile's directory, then writes the profile. 0 when the profile
 // was written; 1 when it cannot be opened or written, or the stored mode is 13 or more (the

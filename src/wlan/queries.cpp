@@ -1,43 +1,39 @@
-// Wireless settings queries and the `wlan show` text.
+// Wireless settings queries, the WPS PIN of a settings key and the LAN address of br0.
 #include "wlan/queries.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "base/ipv4.h"
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
 #include "wlan/driver.h"
-
-int wlan_shower(int) {
-  std::puts("wlan:");
-  std::puts("wlan special function list: ");
-  std::puts("\t\"restart\"\n\t\"addER\"\n\t\"clientPIN\"\n\t\"clientPBC\"\n\t\"unconfig\"\n\t\"wps_change\" ");
-  // Callers rely on this text as it is: "init_wps" (the action word is "wps_init") and
-  // "clientPBC_config" without its tab.
-  std::puts("\t\"wps_clean\"\n\t\"wps_reset\"\n\t\"init_wps\"\n\t\"mac_init\"\n\"clientPBC_config\"\n\t\"wps_config\"");
-  return 0;
-}
 
 int wifi_ssid_count() {
   static bool reported = false;
   int count = uci_get_int_n("wifiSSIDNum", -1);
   if (count <= driver::kMaxSsids) return count;
   // A count beyond the radio would only run thousands of commands that cannot succeed.
-  if (!reported) std::fprintf(stderr, "qd_rc: wifiSSIDNum %d is more than %d SSIDs; using %d\n", count,
-                              driver::kMaxSsids, driver::kMaxSsids);
+  if (!reported)
+    std::fprintf(stderr, "qd_rc: wifiSSIDNum %d is more than %d SSIDs; using %d\n", count, driver::kMaxSsids,
+                 driver::kMaxSsids);
   reported = true;
   return driver::kMaxSsids;
 }
 
+// Both settings are read at every call, in this order, even when the first decides: a key
+// that comes from the image is appended to the working copy at its first read.
 int is_Wifi_enable(int index) {
-  if (uci_get_int_n("wifiRadioOnOff", -1) != 1) return 0;
-  return uci_get_int_n("wifiIFOn", index) == 1 ? 1 : 0;
+  const int radio = uci_get_int_n("wifiRadioOnOff", -1);
+  const int interface = uci_get_int_n("wifiIFOn", index);
+  return radio == 1 && interface == 1 ? 1 : 0;
 }
 
 int is_WPS_enable() {
-  if (uci_get_int_n("wifiWpsEnable", -1) != 1) return 0;
-  return is_Wifi_enable(0);
+  const int wps = uci_get_int_n("wifiWpsEnable", -1);
+  const int first_ssid = is_Wifi_enable(0);
+  return wps == 1 && first_ssid == 1 ? 1 : 0;
 }
 
 int is_N_related_mode() {
@@ -50,4 +46,33 @@ const char* Get_MCS_By_Mode() {
   if (is_N_related_mode() && mcs) return mcs;
   // A literal rather than a fresh copy: nobody frees it, and the text is the same.
   return "33";
+}
+
+const char* qd_get_wscpin(const char* key) {
+  const char* stored = nvram_get(key);
+  if (stored && std::strspn(stored, "0123456789") == 8) return stored;
+  return kDefaultWpsPin;
+}
+
+std::optional<std::string> get_lastIP_in_subet(const char* address, const char* mask, unsigned k) {
+  if (!mask || !address) return std::nullopt;
+  auto host = ipv4::parse(address);
+  auto netmask = ipv4::parse(mask);
+  if (!host || !netmask) return std::nullopt;
+  return ipv4::format((*host | ~*netmask) - k);
+}
+
+std::optional<std::string> lan_bridge_address(LanReadOrder order) {
+  const char* address = nullptr;
+  const char* mask = nullptr;
+  if (order == LanReadOrder::address_first) {
+    address = uci_safe_get_n("lanConnIp4", 2);
+    mask = uci_safe_get_n("lanConnMask4", 2);
+  } else {
+    mask = uci_safe_get_n("lanConnMask4", 2);
+    address = uci_safe_get_n("lanConnIp4", 2);
+  }
+  auto last = get_lastIP_in_subet(address, mask, 1);
+  if (!last) std::fputs("qd_rc: lanConnIp4[2]/lanConnMask4[2] is not an IPv4 address\n", stderr);
+  return last;
 }

@@ -9,8 +9,9 @@
 
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
-#include "platform/platform.h"
-#include "wlan/driver.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ constexpr size_t kMaxDraws = 4096;
 bool is_random_char(uint8_t byte) { return (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9'); }
 
 platform::UniqueFd open_random_device() {
-  platform::UniqueFd device = platform::open_file(driver::kRandomDevice, platform::OpenMode::read_nonblock);
+  platform::UniqueFd device = platform::open_file(paths::kRandom, platform::OpenMode::read_nonblock);
   if (!device.valid()) std::puts("Could not open /dev/urandom");
   return device;
 }
@@ -118,6 +119,8 @@ int wps_random_value() {
   auto ssid = random_ssid(random);
   auto psk = ssid ? random_psk(random) : std::nullopt;
   if (!psk) return 1;
+  // The five settings are one change: a signal that would end the process waits for all of them.
+  platform::SignalHold group;
   nvram_set("wifiWpsState", "1");
   uci_set_n("wifiAuth", 0, "5");  // WPA2PSK
   uci_set_n("wifiEnc", 0, "3");   // AES

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/system.h"
 #include "wlan/driver.h"
 
 namespace {
@@ -34,9 +36,9 @@ int set_gpio_led(unsigned gpio, unsigned on_time, unsigned off_time, unsigned bl
   if (gpio > kMaxGpio) return -1;
   for (size_t i = 1; i < request.size(); ++i)
     if (request[i] > kMaxLedValue) return -1;
-  platform::UniqueFd device = platform::open_file(driver::kGpioDevice, platform::OpenMode::read);
+  platform::UniqueFd device = platform::open_file(paths::kGpio, platform::OpenMode::read);
   if (!device.valid()) {
-    std::perror(driver::kGpioDevice);
+    std::perror(paths::kGpio);
     return -1;
   }
   if (platform::device_ioctl(device.get(), driver::kGpioLedRequest, request.data()) < 0) {

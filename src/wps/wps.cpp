@@ -6,13 +6,15 @@
 #include <cstdio>
 #include <string>
 
+#include "base/shell.h"
 #include "base/text.h"
 #include "nvram/nvram.h"
-#include "nvram/uci.h"
-#include "platform/platform.h"
-#include "rc/runner.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "runner/runner.h"
 #include "wlan/driver.h"
 #include "wlan/queries.h"
+#include "wps/wsc.h"
 
 namespace {
 
@@ -29,32 +31,23 @@ bool is_wps_capable_auth(int mode) { return mode == 0 || mode == 2 || mode == 4 
 void write_cmd_agent_record(const std::string& address) {
   char record[driver::kCmdAgentRecordSize] = {};
   std::snprintf(record, sizeof record, driver::kWscdCommand, address.c_str());
-  platform::UniqueFd file =
-      platform::open_file(driver::kCmdAgentPath, platform::OpenMode::write_truncate, 0644);
+  platform::UniqueFd file = platform::open_file(paths::kCmdAgent, platform::OpenMode::write_truncate, 0644);
   // The agent finds no record then; the WPS set-up goes on all the same.
   if (file.valid()) platform::write_all(file.get(), record, sizeof record);
 }
 
 }  // namespace
 
-std::optional<std::string> lan_bridge_address() {
-  const char* address = uci_safe_get_n("lanConnIp4", 2);
-  const char* mask = uci_safe_get_n("lanConnMask4", 2);
-  auto last = get_lastIP_in_subet(address, mask, 1);
-  if (!last) std::fputs("qd_rc: lanConnIp4[2]/lanConnMask4[2] is not an IPv4 address\n", stderr);
-  return last;
-}
-
 int start_wsc_upnp() {
-  const auto address = lan_bridge_address();
+  const auto address = lan_bridge_address(LanReadOrder::mask_first);
   SYSTEM(driver::kKillWscd);
   SYSTEM(driver::kLoopbackUp);
   if (address) SYSTEM(driver::kBr0Address, address->c_str());
   SYSTEM(driver::kUpnpRouteAdd);
   if (address) write_cmd_agent_record(*address);
-  SYSTEM(driver::kWscConfMode, driver::kWscConfModeOn);
-  SYSTEM(driver::kWscConfStatus, driver::kWscUnconfigured);
-  SYSTEM(driver::kWscGetConf, 1);
+  wsc_conf_mode(driver::kWscConfModeOn);
+  wsc_conf_status(driver::kWscUnconfigured);
+  wsc_get_conf(1);
   return 0;
 }
 
@@ -62,7 +55,7 @@ int stop_wsc_upnp() {
   SYSTEM(driver::kLoopbackDown);
   SYSTEM(driver::kUpnpRouteDel);
   SYSTEM(driver::kKillWscd);
-  SYSTEM(driver::kWscGetConf, 0);
+  wsc_get_conf(0);
   return 0;
 }
 
@@ -73,10 +66,10 @@ int init_wps() {
   const int auth_mode = text::parse_int(setting("wifiAuth"));
   if (radio[0] == '0' || is_WPS_enable() != 1) {
     // WPS off; the UPnP side is left as it was.
-    SYSTEM(driver::kWscConfMode, driver::kWscConfModeOff);
+    wsc_conf_mode(driver::kWscConfModeOff);
     return 0;
   }
-  SYSTEM(driver::kWscVendorPin, shell_quote(qd_get_wscpin("wifiWpsDevPIN")).c_str());
+  wsc_vendor_pin(shell_quote(qd_get_wscpin("wifiWpsDevPIN")).c_str());
   if (!is_wps_capable_auth(auth_mode)) {
     stop_wsc_upnp();
     return 0;

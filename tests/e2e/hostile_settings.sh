@@ -6,15 +6,10 @@
 #   hostile_settings.sh [shell|long]
 . "$(dirname "$0")/lib.sh"
 
-keys=(wifiSSIDNum wifiRadioOnOff wifiIFOn wifiAuth wifiEnc wifiBssid wifiSSID wifiWpapsk wifiWpsState
-  wifiWpsMode wifiWpsEnable wifiWpsDevPIN wifiWpsStaPIN wifiWpsMFG wifiWpsDevName modelName wifiMacAddr
-  wifiMacList wifiMacList2 wifiMacList3 wifiMacPolicy lanConnIp4 lanConnMask4 wifiMcs wifiHwmode
-  wifiWpaPreAuth wifiWepLen1 wifiWepLen2 wifiWepLen3 wifiWepLen4 wifiWep64Key1 wifiWep64Key2
-  wifiWep64Key3 wifiWep64Key4 wifiWep128Key1 wifiWep128Key2 wifiWep128Key3 wifiWep128Key4
-  wifiDefaultkey wifiApIsolation wifiRadioChannel wifiFragment wifiBssidBroadcast wifiBeaconInterval
-  wifiWpaSrv wifiWpaSecret wifiWpaRekeyInterval wifiWpaPort wifiWmm wifiWmmPs wifiTxPreamble
-  wifiTxPower wifiShortSlot wifiRadiusTimeout wifiRTSThreshold wifiOpMode wifiGuard wifiDtimInterval
-  wifiDeclineBA wifiBurst wifiBandwidth wifiBGProtected wifiAmsdu)
+# The keys that qd_rc reads (as stored for SSIDs 0 to 2) and its action words: the lists that
+# the build takes from the program.
+[ -r "${QD_TEST_LISTS:-}" ] || { echo "QD_TEST_LISTS: the lists file of the build is missing" >&2; exit 1; }
+. "$QD_TEST_LISTS"
 # The keys that steer which lines run keep ordinary values, so that every branch is taken.
 steering='wifiSSIDNum=2
 wifiRadioOnOff=1
@@ -31,10 +26,8 @@ wifiEnc[1]=3
 wifiHwmode=9
 lanConnIp4[2]=192.168.0.1
 lanConnMask4[2]=255.255.255.0'
-actions=('wlan start' 'wlan stop' 'wlan restart' 'wlan addER' 'wlan clientPIN' 'wlan clientPBC'
-  'wlan unconfig' 'wlan wps_change' 'wlan wps_clean' 'wlan wps_reset' 'wlan wps_init' 'wlan mac_init'
-  'wlan clientPBC_config' 'wlan wps_config' 'wlan wpsled_on' 'wlan wpsled_success' 'wlan show' 'show')
-
+commands=(show)
+for action in "${actions[@]}"; do commands+=("wlan $action"); done
 # Values in the settings-text escapes: \n line feed, \r carriage return, \xHH any byte.
 shell_values=(
   'x;touch /tmp/canary'
@@ -52,16 +45,17 @@ shell_values=(
   '\xff\xfe\x80\xc3\xa9\x01\x1b[31m'
 )
 
-# fill NAME VALUE [KEYS...]: a settings file with VALUE in every key (bare and for indices 0 to
-# 2) that is not steering, then the steering keys.
+# fill NAME VALUE [BASES...]: a settings file with VALUE in every stored key (of these base
+# names, or all) that is not steering, then the steering keys.
 fill() {
-  local name=$1 value=$2 key index
+  local name=$1 value=$2 key base
   shift 2
   {
-    for key in "$@"; do
-      grep -q "^$key\(\[\|=\)" <<<"$steering" && continue
+    for key in "${keys[@]}"; do
+      base=${key%%[*}
+      grep -q "^$base\(\[\|=\)" <<<"$steering" && continue
+      (($#)) && [[ " $* " != *" $base "* ]] && continue
       printf '%s=%s\n' "$key" "$value"
-      for index in 0 1 2; do printf '%s[%s]=%s\n' "$key" "$index" "$value"; done
     done
     printf '%s\n' "$steering"
   } >"$work/$name.settings"
@@ -75,10 +69,10 @@ profile_keys() {
 # run_case NAME: every action over the settings NAME, then the checks.
 run_case() {
   local name=$1 step
-  simulate "$name" --settings "$work/$name.settings" -- "${actions[@]}"
+  simulate "$name" --settings "$work/$name.settings" -- "${commands[@]}"
   [ ! -e "$R/tmp/canary" ] || fail "$name: the canary ran"
-  for ((step = 1; step <= ${#actions[@]}; step++)); do
-    expect_status "$name: ${actions[step - 1]}" "$step" 0
+  for ((step = 1; step <= ${#commands[@]}; step++)); do
+    expect_status "$name: ${commands[step - 1]}" "$step" 0
   done
   "$QD_NVRAM_TOOL" verify "$R/tmp/nvram" >/dev/null || fail "$name: working copy damaged"
   expect_text "$name: profile keys" "$baseline_keys" "$(profile_keys "$R/etc/Wireless/RT2860/RT2860.dat")"
@@ -94,15 +88,15 @@ shell)
   i=0
   for value in "${shell_values[@]}"; do
     i=$((i + 1))
-    fill "hostile$i" "$value" "${keys[@]}"
+    fill "hostile$i" "$value"
     run_case "hostile$i"
   done
   ;;
 long)
   # 100 KB values in the keys whose text reaches a command line, the profile or a record.
   long=$(head -c 102400 /dev/zero | tr '\0' 'A')
-  fill long "$long" wifiBssid wifiSSID wifiWpapsk wifiWpsDevPIN wifiWpsStaPIN wifiMacAddr modelName \
-    wifiWpsDevName wifiMacList wifiWpaSecret
+  fill long "$long" wifiBssid wifiWpapsk wifiWpsDevPIN wifiWpsStaPIN wifiMacAddr modelName \
+    wifiWpsDevName wifiMacList wifiMacList2 wifiMacList3 wifiWpaSecret
   run_case long
   semi=$(head -c 51200 /dev/zero | tr '\0' ';')
   fill longhostile "$semi\$(touch /tmp/canary)$semi" wifiBssid wifiWpapsk wifiWpsDevPIN wifiWpsStaPIN modelName

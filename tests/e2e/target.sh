@@ -13,6 +13,12 @@ if [ ! -x "${QD_RC_TARGET:-}" ] || [ ! -x "${QD_EMULATOR:-}" ] || [ ! -d "${QD_S
   exit 77
 fi
 
+# Without the emulator the simulator refuses the binary and says why.
+if "$QD_SIM" --qd-rc "$QD_RC_TARGET" -- show >"$work/refused" 2>&1 ||
+  ! grep -q "is built for MIPS.*give --emulator" "$work/refused"; then
+  fail "qd-sim ran a MIPS binary without --emulator: $(cat "$work/refused")"
+fi
+
 commands=('wlan start' 'show' 'wlan stop')
 # No working copy: the settings reach qd_rc only through the image that it loads at start,
 # whose header is little-endian on every processor.

@@ -1,27 +1,18 @@
 // Runs start, stop and every special action of wlan in this process, over the fake platform
 // and a scratch root, with the program's children ("/sbin/qd_rc wlan ...") run in place: the
 // whole program's logic for memcheck, which the test runs this under.
-#include <ftw.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "fake_platform.h"
 #include "nvram/nvram.h"
-#include "wlan_test_support.h"
+#include "platform/fake.h"
+#include "run.h"
+#include "scratch.h"
 
 namespace {
-
-constexpr const char* kActions[] = {
-    "show",       "start",      "stop",       "restart",        "addER",    "clientPIN", "clientPBC",
-    "unconfig",   "wps_change", "wps_clean",  "wps_reset",      "wps_init", "mac_init",  "clientPBC_config",
-    "wps_config", "wpsled_on",  "wpsled_off", "wpsled_success", "nosuch"};
-
-int remove_entry(const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }
 
 // Two gateways: one that reaches every branch (two SSIDs, WPS, 802.1X), one with an empty store.
 void lay_settings(bool full) {
@@ -56,32 +47,28 @@ void lay_settings(bool full) {
 }  // namespace
 
 int main() {
-  char dir[] = "/tmp/qd_rc_actions.XXXXXX";
-  if (!::mkdtemp(dir)) return 2;
-  std::string root = dir;
-  for (const char* sub : {"/tmp", "/etc", "/dev", "/proc", "/sbin"}) ::mkdir((root + sub).c_str(), 0755);
-  ::symlink("/dev/urandom", (root + "/dev/urandom").c_str());
-  std::fclose(std::fopen((root + "/dev/gpio").c_str(), "w"));
-  fake::sys().root = root;
+  support::ScratchRoot root;
+  ::symlink("/dev/urandom", root.host_path("/dev/urandom").c_str());
+  root.write("/dev/gpio", "");
   fake::sys().interfaces["ra0"] = {0x00, 0x0c, 0x43, 0x30, 0x52, 0x77};
-  wlan_test::run_children_in_process();
+  support::run_children_in_process();
 
+  std::vector<std::string> actions = support::action_words();
+  actions.push_back("nosuch");
   int failures = 0;
   for (bool full : {true, false}) {
-    for (const char* action : kActions) {
+    for (const std::string& action : actions) {
       lay_settings(full);
-      int status = wlan_test::run_qd_rc({"qd_rc", "wlan", action});
+      int status = support::run_qd_rc({"qd_rc", "wlan", action});
       if (status != 0) {
-        std::fprintf(stderr, "wlan %s exited with %d\n", action, status);
+        std::fprintf(stderr, "wlan %s exited with %d\n", action.c_str(), status);
         ++failures;
       }
     }
-    wlan_test::run_qd_rc({"qd_rc", "show"});
-    wlan_test::run_qd_rc({"qd_rc"});
+    support::run_qd_rc({"qd_rc", "show"});
+    support::run_qd_rc({"qd_rc"});
   }
-  std::fprintf(stderr, "ran %zu actions twice, %zu shell lines\n", std::size(kActions),
+  std::fprintf(stderr, "ran %zu actions twice, %zu shell lines\n", actions.size(),
                fake::sys().shell_lines.size());
-  fake::reset();
-  ::nftw(root.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
   return failures == 0 ? 0 : 1;
 }

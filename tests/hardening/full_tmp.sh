@@ -3,46 +3,32 @@
 # in a private mount namespace (so nothing else sees it, and the machine's /tmp/nvram is never
 # touched). `qd_rc wlan` runs the start-up load only, no command. The load of a sound image that
 # does not fit leaves the working copy whole; a directory or nothing in its place is survived.
-#   full_tmp.sh QD_RC
+#   full_tmp.sh QD_RC QD_NVRAM_TOOL
 set -uo pipefail
-qd_rc=${1:?usage: full_tmp.sh QD_RC}
+qd_rc=${1:?usage: full_tmp.sh QD_RC QD_NVRAM_TOOL}
+tool=${2:?usage: full_tmp.sh QD_RC QD_NVRAM_TOOL}
 if [ "$(id -u)" != 0 ] || ! unshare -m true 2>/dev/null; then
   echo "SKIP: needs root for a private mount namespace"
   exit 77
 fi
 
-exec unshare -m --propagation private bash -s "$qd_rc" <<'INSIDE'
+exec unshare -m --propagation private bash -s "$qd_rc" "$tool" <<'INSIDE'
 set -uo pipefail
-qd_rc=$1
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-# The binary may itself live under /tmp (a build in a scratch checkout): keep it open and run
-# it through its descriptor, which the mount below cannot hide.
-exec 3<"$qd_rc" || exit 1
-qd_rc=/proc/self/fd/3
+# The binaries may themselves live under /tmp (a build in a scratch checkout): keep them open
+# and run them through their descriptors, which the mount below cannot hide.
+exec 3<"$1" 4<"$2" || exit 1
+qd_rc=/proc/self/fd/3 tool=/proc/self/fd/4
 mount -t tmpfs -o size=64k qd_rc_full_tmp /tmp || { echo "SKIP: no tmpfs"; exit 77; }
-
-# image FILE DATA-FILE: the settings image of an entry list (its CRC-32 is gzip's trailer).
-image() {
-  local length crc
-  length=$(stat -c %s "$2")
-  crc=$(gzip -c <"$2" | tail -c 8 | head -c 4 | od -An -tx1 | tr -d ' \n')
-  {
-    printf 'RON\0'
-    printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((length & 255)) $((length >> 8 & 255)) $((length >> 16 & 255)) $((length >> 24)))"
-    printf "$(sed 's/../\\x&/g' <<<"$crc")"
-    head -c 28 /dev/zero
-    cat "$2"
-  } >"$1"
-}
 
 # A working copy of two entries, and an image of 20 KB of entries beside it.
 printf 'wifiSSIDNum=2\0wifiBssid[0]=home\0\0' >/tmp/nvram
 cp /tmp/nvram /tmp/expected
-{ for i in $(seq 1 400); do printf 'key%04d=%040d\0' "$i" "$i"; done; printf '\0'; } >/tmp/data
-image /tmp/qd_nvram /tmp/data
-loaded_size=$(stat -c %s /tmp/data)
-rm /tmp/data
+for i in $(seq 1 400); do printf 'key%04d=%040d\n' "$i" "$i"; done >/tmp/text
+"$tool" image /tmp/text /tmp/qd_nvram || fail "qd_nvram_tool image"
+rm /tmp/text
+loaded_size=$(($(stat -c %s /tmp/qd_nvram) - 40))  # the entry list behind the 40-byte header
 # Fill what is left.
 head -c 1048576 /dev/zero >/tmp/filler 2>/dev/null
 "$qd_rc" wlan >/tmp/out 2>&1

@@ -7,7 +7,6 @@
 //   load_test [--writers N] [--sets N] [--readers N] [--seconds S]
 //
 // Rounds of the writers' work repeat until S seconds have passed (at least one round).
-#include <ftw.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -23,12 +22,12 @@
 #include <string_view>
 #include <vector>
 
-#include "fake_platform.h"
-#include "hostile_support.h"
+#include "hostile.h"
 #include "nvram/entry_list.h"
-#include "nvram/image.h"
+#include "nvram/files.h"
 #include "nvram/nvram.h"
 #include "rc/dispatch.h"
+#include "scratch.h"
 
 namespace {
 
@@ -50,9 +49,6 @@ struct Shared {
 };
 
 Shared* shared;
-std::string root;
-
-int remove_entry(const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }
 
 std::string key_of(int round, int writer, int set) {
   return "r" + std::to_string(round) + "w" + std::to_string(writer) + "_" + std::to_string(set);
@@ -93,7 +89,7 @@ std::vector<int> progress(std::string_view list, int round, int writers) {
     __atomic_add_fetch(&shared->reads, 1, __ATOMIC_RELAXED);
     if (!entry_list::find_value(list, "anchor"))
       __atomic_add_fetch(&shared->empty_reads, 1, __ATOMIC_RELAXED);
-    bool sound = hostile::well_formed_list(list);
+    bool sound = support::well_formed_list(list);
     std::vector<int> now = progress(list, round, writers);
     for (size_t w = 0; w < now.size(); ++w) sound = sound && now[w] >= seen[w];
     seen = now;
@@ -174,13 +170,10 @@ int main(int argc, char** argv) {
   Options options = parse(argc, argv);
   shared = static_cast<Shared*>(
       ::mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
-  char dir[] = "/tmp/qd_rc_load.XXXXXX";
-  if (shared == MAP_FAILED || !::mkdtemp(dir)) return 2;
-  root = dir;
-  for (const char* sub : {"/tmp", "/etc", "/dev", "/proc", "/sbin"}) ::mkdir((root + sub).c_str(), 0755);
+  if (shared == MAP_FAILED) return 2;
+  support::ScratchRoot root;
   // wps_change draws its credentials from the random device.
-  ::symlink("/dev/urandom", (root + "/dev/urandom").c_str());
-  fake::sys().root = root;
+  ::symlink("/dev/urandom", root.host_path("/dev/urandom").c_str());
   // WPS on, radio and first SSID on: wps_change does its whole work.
   for (auto [key, value] : {std::pair{"anchor", "1"},
                             {"wifiSSIDNum", "2"},
@@ -222,7 +215,6 @@ int main(int argc, char** argv) {
   } while (elapsed() < options.seconds);
   double seconds = elapsed();
   long store_bytes = static_cast<long>(read_store().size());
-  ::nftw(root.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
 
   std::fprintf(stderr,
                "load: %d rounds in %.1f s: %d writers x %d sets (%ld sets, %.0f sets/s), %d readers "

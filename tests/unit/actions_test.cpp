@@ -1,18 +1,19 @@
 // Special actions: the driver commands of each WPS action word, the WPS gate, return values,
 // letter case, hostile PINs, and every command line of `qd_rc wlan` on an empty and a
 // realistic store.
-#include "wlan/actions.h"
+#include "rc/actions.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "fake_platform.h"
 #include "gateway_fixture.h"
+#include "hostile.h"
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
-#include "wlan_test_support.h"
+#include "platform/fake.h"
+#include "run.h"
 
 namespace {
 
@@ -105,6 +106,8 @@ TEST_F(SpecialActionTest, ResultsAndTheWpsGate) {
       {"WPS off: wps_change", {}, {"qd_rc", "wlan", "wps_change"}, 1, 0},
       {"WPS off: wpsled_on", {}, {"qd_rc", "wlan", "wpsled_on"}, 1, 0},
       {"radio off", {kWpsOn.begin() + 2, kWpsOn.end()}, {"qd_rc", "wlan", "addER"}, 1, 0},
+      {"WPS switch off", merged(kWpsOn, {{"wifiWpsEnable", "0"}}), {"qd_rc", "wlan", "clientPBC"}, 1, 0},
+      {"SSID 0 off", merged(kWpsOn, {{"wifiIFOn[0]", "0"}}), {"qd_rc", "wlan", "wpsled_on"}, 1, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -165,17 +168,16 @@ TEST_F(SpecialActionTest, WpsChangeAndWpsInit) {
 
 TEST_F(SpecialActionTest, HostilePinsReachTheDriverAsOneArgument) {
   const std::string canary = host_path("/canary");
-  for (const std::string& pin : wlan_test::hostile_values(canary)) {
+  for (const std::string& pin : support::hostile_pins(canary)) {
     SCOPED_TRACE(pin);
     set_settings({kWpsOn[0], kWpsOn[1], kWpsOn[2], {"wifiWpsDevPIN", pin}, {"wifiWpsStaPIN", pin}});
     clear_shell_lines();
     action({"qd_rc", "wlan", "addER"});
     action({"qd_rc", "wlan", "clientPIN"});
     ASSERT_EQ(commands().size(), 8u);
-    EXPECT_EQ(wlan_test::shell_words(commands()[0]),
+    EXPECT_EQ(support::shell_words(commands()[0]),
               (Lines{"/bin/iwpriv", "ra0", "set", "WscVendorPinCode=" + pin}));
-    EXPECT_EQ(wlan_test::shell_words(commands()[3]),
-              (Lines{"/bin/iwpriv", "ra0", "set", "WscPinCode=" + pin}));
+    EXPECT_EQ(support::shell_words(commands()[3]), (Lines{"/bin/iwpriv", "ra0", "set", "WscPinCode=" + pin}));
     EXPECT_FALSE(file_exists("/canary"));
   }
   // Ordinary PINs give the lines byte for byte.
@@ -185,8 +187,23 @@ TEST_F(SpecialActionTest, HostilePinsReachTheDriverAsOneArgument) {
   EXPECT_EQ(shell_lines()[0], "/bin/iwpriv ra0 set WscVendorPinCode=12345670 >/dev/console 2>&1");
 }
 
+// Glob characters in a PIN stay literal in the shell even beside files that they would match.
+TEST_F(SpecialActionTest, GlobPinsStayLiteralBesideMatchingFiles) {
+  set_settings(merged(kWpsOn, {{"wifiWpsDevPIN", "12345678*"}, {"wifiWpsStaPIN", "12345678?"}}));
+  write_file("/WscVendorPinCode=12345678-matches", "");
+  write_file("/WscPinCode=12345678x", "");
+  action({"qd_rc", "wlan", "addER"});
+  action({"qd_rc", "wlan", "clientPIN"});
+  ASSERT_EQ(commands().size(), 8u);
+  EXPECT_EQ(support::shell_words(commands()[0], root_->path()),
+            (Lines{"/bin/iwpriv", "ra0", "set", "WscVendorPinCode=12345678*"}));
+  EXPECT_EQ(support::shell_words(commands()[3], root_->path()),
+            (Lines{"/bin/iwpriv", "ra0", "set", "WscPinCode=12345678?"}));
+}
+
 // Every command line of `qd_rc wlan`, as the gateway's software may send it, on an empty
-// store and on a realistic one: the process ends normally with status 0.
+// store and on a realistic one: the process ends normally with status 0, every shell line
+// keeps the settings' values as quoted words, and the working copy stays a sound list.
 TEST_F(SpecialActionTest, EveryCommandLineRunsOnEmptyAndRealisticStores) {
   const Settings realistic = {{"wifiSSIDNum", "4"},
                               {"wifiRadioOnOff", "1"},
@@ -207,22 +224,24 @@ TEST_F(SpecialActionTest, EveryCommandLineRunsOnEmptyAndRealisticStores) {
                               {"wifiMacAddr", "00:11:22:33:44:55"},
                               {"lanConnIp4[2]", "192.168.1.1"},
                               {"lanConnMask4[2]", "255.255.255.0"}};
-  const char* words[] = {
-      "start",     "stop",       "restart",          "show",           "mac_init",   "addER",     "clientPIN",
-      "clientPBC", "wps_config", "clientPBC_config", "unconfig",       "wps_change", "wps_clean", "wps_reset",
-      "wps_init",  "wpsled_on",  "wpsled_off",       "wpsled_success", "init_wps",   "bogus",     ""};
-  wlan_test::run_children_in_process();
+  // Every action word, two that are none ("init_wps" is only the help text's name), no word.
+  std::vector<std::string> words = support::action_words();
+  words.insert(words.end(), {"init_wps", "bogus", ""});
+  support::run_children_in_process();
   fake::sys().interfaces["ra0"] = {0, 0x11, 0x22, 0x33, 0x44, 0x66};
   for (const Settings& store : {Settings{}, realistic}) {
-    for (const char* word : words) {
+    for (const std::string& word : words) {
       SCOPED_TRACE(std::string(store.empty() ? "empty: " : "realistic: ") + word);
       set_settings(store);
       write_file("/dev/urandom", std::string(4096, 'z'));
       testing::internal::CaptureStdout();
       testing::internal::CaptureStderr();
-      EXPECT_EQ(wlan_test::run_qd_rc({"qd_rc", "wlan", word}), 0);
+      clear_shell_lines();
+      EXPECT_EQ(support::run_qd_rc({"qd_rc", "wlan", word}), 0);
       testing::internal::GetCapturedStdout();
       testing::internal::GetCapturedStderr();
+      for (const std::string& line : shell_lines()) EXPECT_EQ(support::unquoted_hazard(line), "") << line;
+      EXPECT_TRUE(support::well_formed_list(read_file("/tmp/nvram")));
     }
   }
 }

@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <string>
 
-#include "fake_platform.h"
 #include "gateway_fixture.h"
+#include "nvram/files.h"
 #include "nvram/image.h"
+#include "nvram/load.h"
 #include "nvram/nvram.h"
+#include "platform/fake.h"
 #include "wps/led.h"
 
 namespace {
@@ -73,7 +75,8 @@ TEST_F(ByteOrderTest, LedRequestWordsKeepTheProcessorsOrder) {
   write_file("/dev/gpio", "");
   EXPECT_EQ(set_gpio_led(0x17, 0x0F01, 0x0102, 0x0A0B, 0x0E0F, 0x0FA0), 0);
   ASSERT_EQ(fake::sys().ioctls.size(), 1u);
-  EXPECT_EQ(fake::sys().ioctls[0].words, (std::array<uint32_t, 6>{0x17, 0x0F01, 0x0102, 0x0A0B, 0x0E0F, 0x0FA0}));
+  EXPECT_EQ(fake::sys().ioctls[0].words,
+            (std::array<uint32_t, 6>{0x17, 0x0F01, 0x0102, 0x0A0B, 0x0E0F, 0x0FA0}));
 }
 
 }  // namespace

@@ -70,8 +70,10 @@ TEST_F(DispatchTest, ShowFormsPrintTheWlanTextOnce) {
   run({"qd_rc", "wlan", "show"});
   const std::string wlan_show = testing::internal::GetCapturedStdout();
   ASSERT_FALSE(wlan_show.empty());
-  for (auto words : {std::vector<const char*>{"qd_rc", "show"}, {"qd_rc", "show", "all"},
-                     {"qd_rc", "show", "wlan"}, {"qd_rc", "show", "wlan", "all"}}) {
+  for (auto words : {std::vector<const char*>{"qd_rc", "show"},
+                     {"qd_rc", "show", "all"},
+                     {"qd_rc", "show", "wlan"},
+                     {"qd_rc", "show", "wlan", "all"}}) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(run(words), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), wlan_show);

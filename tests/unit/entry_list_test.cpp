@@ -132,7 +132,8 @@ TEST(EntryListTest, RebuildTailKeepsEverythingAheadOfTheFirstChange) {
       size_t offset = entry_list::rebuild_tail(list.data, "wifiSSID", value, tail);
       ASSERT_LE(offset, list.data.size());
       EXPECT_EQ(list.data.substr(0, offset) + tail, reference_rebuild(list.data, "wifiSSID", value));
-      EXPECT_EQ(entry_list::rebuild(list.data, "wifiSSID", value), reference_rebuild(list.data, "wifiSSID", value));
+      EXPECT_EQ(entry_list::rebuild(list.data, "wifiSSID", value),
+                reference_rebuild(list.data, "wifiSSID", value));
     }
   }
 }
@@ -165,8 +166,10 @@ TEST_F(PartialSetTest, SetsInSequenceKeepEveryOtherEntry) {
   nvram_set("new", "n");
   nvram_set("a", "0");
   nvram_set("b", "2");
-  EXPECT_EQ(read_file("/tmp/nvram"),
-            entry_list_of({{"a", "0"}, {"wifiSSID", "two"}, {"b", "2"}, {"wifiSSIDNum", ""}, {"c", "3"}, {"new", "n"}}));
+  EXPECT_EQ(
+      read_file("/tmp/nvram"),
+      entry_list_of(
+          {{"a", "0"}, {"wifiSSID", "two"}, {"b", "2"}, {"wifiSSIDNum", ""}, {"c", "3"}, {"new", "n"}}));
   EXPECT_STREQ(nvram_get("wifiSSIDNum"), "");
   EXPECT_STREQ(nvram_get("c"), "3");
 }

@@ -14,9 +14,12 @@
 #include <functional>
 
 #include "gateway_fixture.h"
+#include "nvram/files.h"
 #include "nvram/image.h"
+#include "nvram/load.h"
 #include "nvram/nvram.h"
-#include "wlan_test_support.h"
+#include "platform/fake.h"
+#include "run.h"
 
 namespace {
 
@@ -205,8 +208,6 @@ class RunFaultsTest : public FaultsTest {
  protected:
   void SetUp() override {
     FaultsTest::SetUp();
-    ::mkdir(host_path("/etc/Wireless").c_str(), 0755);
-    ::mkdir(host_path("/etc/Wireless/RT2860").c_str(), 0755);
     ::symlink("/dev/urandom", host_path("/dev/urandom").c_str());
     write_file("/dev/gpio", "");
     fake::sys().interfaces["ra0"] = {0x00, 0x0c, 0x43, 0x30, 0x52, 0x77};
@@ -217,13 +218,13 @@ class RunFaultsTest : public FaultsTest {
   // gives its shell lines; the exit status must be 0 whatever the fault.
   std::vector<std::string> run_action(const char* action, bool children = true) {
     if (children)
-      wlan_test::run_children_in_process();
+      support::run_children_in_process();
     else
       fake::sys().on_shell = nullptr;
     clear_shell_lines();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_EQ(wlan_test::run_qd_rc({"qd_rc", "wlan", action}), 0) << action;
+    EXPECT_EQ(support::run_qd_rc({"qd_rc", "wlan", action}), 0) << action;
     stdout_ = testing::internal::GetCapturedStdout();
     stderr_ = testing::internal::GetCapturedStderr();
     return commands();

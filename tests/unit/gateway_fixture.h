@@ -1,32 +1,34 @@
-// A scratch gateway for one test: its own root with /tmp, /etc, /dev and /proc, the fake
-// system reset, and helpers to lay down settings and read back what the program wrote.
+// A scratch gateway for one test (tests/support/scratch.h) as a GoogleTest fixture: settings
+// laid down, files read back and the recorded shell lines, by their gateway names.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
+#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
-using Settings = std::vector<std::pair<std::string, std::string>>;
+#include "scratch.h"
+#include "store.h"
 
-// The entry-list bytes of key=value pairs, terminated.
-std::string entry_list_of(const Settings& settings);
-// An image file: 40-byte little-endian header (magic, length, CRC-32), then `entries`.
-std::string image_of(const std::string& entries);
+using support::entry_list_of;
+using support::image_of;
+using support::merged;
+using support::Settings;
+using support::test_data;
 
 class GatewayTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
 
-  // Absolute path of a gateway path inside the scratch root.
-  std::string host_path(const std::string& gateway_path) const;
-  void write_file(const std::string& gateway_path, const std::string& bytes) const;
-  std::string read_file(const std::string& gateway_path) const;
-  bool file_exists(const std::string& gateway_path) const;
-  void remove_file(const std::string& gateway_path) const;
+  std::string host_path(const std::string& gateway_path) const { return root_->host_path(gateway_path); }
+  void write_file(const std::string& gateway_path, const std::string& bytes) const {
+    root_->write(gateway_path, bytes);
+  }
+  std::string read_file(const std::string& gateway_path) const { return root_->read(gateway_path); }
+  bool file_exists(const std::string& gateway_path) const { return root_->exists(gateway_path); }
+  void remove_file(const std::string& gateway_path) const { root_->remove(gateway_path); }
 
   // Replaces the working copy /tmp/nvram with these settings.
   void set_settings(const Settings& settings) const;
@@ -38,10 +40,8 @@ class GatewayTest : public ::testing::Test {
   std::vector<std::string> commands() const;
   void clear_shell_lines() const;
 
-  std::string root_;
+  std::unique_ptr<support::ScratchRoot> root_;
 };
 
 // Compares two texts line by line and names the first line that differs.
 ::testing::AssertionResult SameLines(const std::string& expected, const std::string& actual);
-// Reads a file of the test data folder (tests/data).
-std::string test_data(const std::string& name);

@@ -10,22 +10,27 @@
 #include <string>
 #include <vector>
 
-#include "fake_platform.h"
 #include "gateway_fixture.h"
-#include "hostile_support.h"
+#include "hostile.h"
 #include "nvram/entry_list.h"
+#include "platform/fake.h"
+#include "platform/paths.h"
+#include "profile_text.h"
+#include "run.h"
 #include "wlan/profile.h"
-#include "wlan_test_support.h"
 
 namespace {
 
 // Not an action word: the profile writer called directly.
 constexpr char kProfileOnly[] = "profile";
-constexpr const char* kActions[] = {"start",     "stop",       "restart",          "addER",      "clientPIN",
-                                    "clientPBC", "unconfig",   "wps_change",       "wps_clean",  "wps_reset",
-                                    "wps_init",  "mac_init",   "clientPBC_config", "wps_config", "show",
-                                    "wpsled_on", "wpsled_off", "wpsled_success",   kProfileOnly};
-constexpr char kProfile[] = "/etc/Wireless/RT2860/RT2860.dat";
+constexpr const char* kProfile = paths::kProfile;
+
+// Every action word, and the profile writer alone.
+std::vector<std::string> actions() {
+  std::vector<std::string> words = support::action_words();
+  words.push_back(kProfileOnly);
+  return words;
+}
 
 // Keys that steer which lines run; the other keys only fill values in.
 constexpr const char* kControlKeys[] = {"wifiSSIDNum", "wifiRadioOnOff", "wifiIFOn",    "wifiAuth",
@@ -39,9 +44,9 @@ struct HostileValue {
 };
 
 // Keys whose text reaches a command line, the profile or a device record.
-constexpr const char* kHugeKeys[] = {"wifiBssid",      "wifiSSID",    "wifiWpapsk", "wifiWpsDevPIN",
-                                     "wifiWpsStaPIN",  "wifiMacAddr", "lanConnIp4", "modelName",
-                                     "wifiWpsDevName", "wifiMacList"};
+constexpr const char* kHugeKeys[] = {"wifiBssid",     "wifiWpapsk",     "wifiWpsDevPIN",
+                                     "wifiWpsStaPIN", "wifiMacAddr",    "lanConnIp4",
+                                     "modelName",     "wifiWpsDevName", "wifiMacList"};
 
 std::vector<HostileValue> hostile_values() {
   return {
@@ -96,59 +101,50 @@ bool listed(const char* const (&keys)[N], const std::string& base) {
   return false;
 }
 
-// Every key the program reads set to `value`, bare and for SSIDs 0 to 2 (and LAN index 2);
-// the control keys keep the baseline unless `with_control`; a huge text goes into kHugeKeys only.
+// Every key the program reads set to the value, for SSIDs 0 to 2 (access lists: entries 0 to
+// 2); the control keys keep the baseline unless `with_control`; a huge text goes into kHugeKeys
+// only.
 Settings filled_with(const HostileValue& hostile, bool with_control) {
-  const std::string& value = hostile.text;
-  Settings settings = baseline();
-  for (const char* base : hostile::kSettingKeys) {
+  Settings more;
+  for (const std::string& key : support::stored_keys(3, 3)) {
+    std::string base = key.substr(0, key.find('['));
     if (!with_control && listed(kControlKeys, base)) continue;
-    const std::string& text = value;
-    if (hostile.huge && !listed(kHugeKeys, base)) continue;
-    for (int index = -1; index <= 2; ++index) {
-      std::string key = index < 0 ? base : std::string(base) + "[" + std::to_string(index) + "]";
-      bool replaced = false;
-      for (auto& [k, v] : settings)
-        if (k == key) v = text, replaced = true;
-      if (!replaced) settings.emplace_back(key, text);
-    }
+    if (hostile.huge && !listed(kHugeKeys, base) && !base.starts_with("wifiMacList")) continue;
+    more.emplace_back(key, hostile.text);
   }
-  return settings;
+  return merged(baseline(), more);
 }
 
 class HostileTest : public GatewayTest {
  protected:
   void SetUp() override {
     GatewayTest::SetUp();
-    wlan_test::run_children_in_process();
+    support::run_children_in_process();
     fake::sys().interfaces["ra0"] = {0x00, 0x0c, 0x43, 0x30, 0x52, 0x77};
-    // "mkdir -p" is only recorded here: the profile's folder is made beforehand.
-    ::mkdir(host_path("/etc/Wireless").c_str(), 0755);
-    ::mkdir(host_path("/etc/Wireless/RT2860").c_str(), 0755);
     // The devices that wps_change and the LED actions use.
     ::symlink("/dev/urandom", host_path("/dev/urandom").c_str());
     write_file("/dev/gpio", "");
   }
 
   // Runs one action over the settings and checks what it did; returns the profile's keys.
-  std::vector<std::string> run_checked(const Settings& settings, const char* action) {
+  std::vector<std::string> run_checked(const Settings& settings, const std::string& action) {
     set_settings(settings);
     remove_file(kProfile);
     clear_shell_lines();
     testing::internal::CaptureStdout();
-    int status = std::string_view(action) == kProfileOnly ? (creat_ralink_wlan_config(), 0)
-                                                          : wlan_test::run_qd_rc({"qd_rc", "wlan", action});
+    int status = action == kProfileOnly ? (creat_ralink_wlan_config(), 0)
+                                        : support::run_qd_rc({"qd_rc", "wlan", action});
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(status, 0);
     for (const std::string& line : shell_lines()) {
-      std::string hazard = hostile::unquoted_hazard(line);
+      std::string hazard = support::unquoted_hazard(line);
       EXPECT_EQ(hazard, "") << "line: " << line.substr(0, 300);
     }
     std::string store = read_file("/tmp/nvram");
     EXPECT_TRUE(store.size() >= 1 && store.back() == '\0') << "working copy not terminated";
     if (!file_exists(kProfile)) return {};
     std::string error;
-    std::vector<std::string> keys = hostile::profile_keys(read_file(kProfile), error);
+    std::vector<std::string> keys = support::keys_of(support::parse_profile(read_file(kProfile), error));
     EXPECT_EQ(error, "");
     return keys;
   }
@@ -159,7 +155,7 @@ class HostileValueTest : public HostileTest, public testing::WithParamInterface<
 
 TEST_P(HostileValueTest, ChangesNoShellLineNorTheProfile) {
   const HostileValue value = hostile_values()[GetParam()];
-  for (const char* action : kActions) {
+  for (const std::string& action : actions()) {
     SCOPED_TRACE(std::string(value.name) + ", " + action);
     const std::vector<std::string> expected_keys = run_checked(baseline(), action);
     // The keys that steer the run keep their values: the same profile keys must come out,
@@ -185,11 +181,11 @@ TEST_F(HostileTest, ArgumentsOfTheCommandLineStayArguments) {
     set_settings(baseline());
     clear_shell_lines();
     testing::internal::CaptureStdout();
-    EXPECT_EQ(wlan_test::run_qd_rc({"qd_rc", "wlan", "clientPIN", value.text, value.text}), 0);
-    EXPECT_EQ(wlan_test::run_qd_rc({"qd_rc", "wlan", value.text}), 0);
-    EXPECT_EQ(wlan_test::run_qd_rc({"qd_rc", value.text, "start"}), 1);
+    EXPECT_EQ(support::run_qd_rc({"qd_rc", "wlan", "clientPIN", value.text, value.text}), 0);
+    EXPECT_EQ(support::run_qd_rc({"qd_rc", "wlan", value.text}), 0);
+    EXPECT_EQ(support::run_qd_rc({"qd_rc", value.text, "start"}), 1);
     testing::internal::GetCapturedStdout();
-    for (const std::string& line : shell_lines()) EXPECT_EQ(hostile::unquoted_hazard(line), "") << line;
+    for (const std::string& line : shell_lines()) EXPECT_EQ(support::unquoted_hazard(line), "") << line;
   }
 }
 
@@ -210,7 +206,7 @@ TEST(ShellHazard, TellsQuotedFromUnquotedText) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
-    EXPECT_EQ(hostile::unquoted_hazard(c.line).empty(), c.safe);
+    EXPECT_EQ(support::unquoted_hazard(c.line).empty(), c.safe);
   }
 }
 

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 
 #include "gateway_fixture.h"
+#include "nvram/files.h"
 #include "nvram/image.h"
+#include "nvram/load.h"
 
 namespace {
 
@@ -109,7 +111,8 @@ TEST_F(ImageTest, MissingImageIsSilent) {
 }
 
 TEST_F(ImageTest, HeaderIsLittleEndianOnEveryProcessor) {
-  const std::string file = std::string("RON\0\x03\x00\x00\x00\x78\x56\x34\x12", 12) + std::string(28, '\0') + std::string("a=\0", 3);
+  const std::string file = std::string("RON\0\x03\x00\x00\x00\x78\x56\x34\x12", 12) + std::string(28, '\0') +
+                           std::string("a=\0", 3);
   auto header = parse_image_header(file);
   ASSERT_TRUE(header);
   EXPECT_EQ(header->magic, kImageMagic);

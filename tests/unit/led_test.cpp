@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "fake_platform.h"
 #include "gateway_fixture.h"
+#include "platform/fake.h"
 #include "wlan/driver.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "fake_platform.h"
 #include "gateway_fixture.h"
+#include "platform/fake.h"
 
 namespace {
 
@@ -23,6 +23,10 @@ TEST(MacTextTest, ParsesLikeTheScanFormatAndRefusesWhatCannotBeAByte) {
       {"000a:0:0:0:0:ff", MacAddress{0x0a, 0, 0, 0, 0, 0xff}},
       {"0x0a:0X1b:2c:3d:4e:5f", MacAddress{0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f}},
       {" 0a: 1b:2c:3d:4e:5f", MacAddress{0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f}},
+      {"\t0a:\n1b:\v2c:\f3d:\r4e: 5f", MacAddress{0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f}},
+      // A sign before a component, then the prefix: "-0" is 0, anything else negative is too big.
+      {"+00:11:22:33:44:55", MacAddress{0x00, 0x11, 0x22, 0x33, 0x44, 0x55}},
+      {"-0:11: +22:-00:+0x44:-0x0", MacAddress{0x00, 0x11, 0x22, 0x00, 0x44, 0x00}},
       {"00:11:22:33:44:55:66", MacAddress{0x00, 0x11, 0x22, 0x33, 0x44, 0x55}},
       {"00:11:22:33:44:55 trailing", MacAddress{0x00, 0x11, 0x22, 0x33, 0x44, 0x55}},
       {"", std::nullopt},
@@ -36,7 +40,12 @@ TEST(MacTextTest, ParsesLikeTheScanFormatAndRefusesWhatCannotBeAByte) {
       {"00:11:22:33:44:1FF", std::nullopt},
       {"00:11:22:33:44:555", std::nullopt},
       {"-1:11:22:33:44:55", std::nullopt},
+      {"00:11:22:33:44:-ff", std::nullopt},
+      {"- 1:11:22:33:44:55", std::nullopt},
+      {"+-1:11:22:33:44:55", std::nullopt},
       {"0x:11:22:33:44:55", std::nullopt},
+      {"00:11:22:33:44:0x", std::nullopt},
+      {"00:11:22:33:44:+0xg", std::nullopt},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

@@ -2,10 +2,14 @@
 // marker, the value registry, damaged lists, and sets that run at the same time.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fstream>
 
 #include "gateway_fixture.h"
 #include "nvram/entry_list.h"
@@ -201,6 +205,87 @@ TEST_F(NvramTest, ConcurrentSettersLoseNothingAndReadersNeverSeeEmpty) {
       found += value && *value == std::to_string(w * 1000 + k);
     }
   EXPECT_EQ(found, kWriters * kKeys);
+}
+
+// True once process `pid` waits for a lock (a "->" line of /proc/locks), false when it has
+// ended without waiting; its status is then in `status`.
+bool waits_for_a_lock(pid_t pid, int& status) {
+  for (;;) {
+    std::ifstream locks("/proc/locks");
+    for (std::string line; std::getline(locks, line);)
+      if (line.find("->") != std::string::npos &&
+          line.find(" " + std::to_string(pid) + " ") != std::string::npos)
+        return true;
+    if (::waitpid(pid, &status, WNOHANG) == pid) return false;
+    ::usleep(1000);
+  }
+}
+
+// A get takes the shared lock. While another process holds the exclusive lock with the list
+// half rewritten (a value grown and the list cut behind it, or emptied), a get waits, then
+// reads the key behind that value as the writer leaves it at the end.
+TEST_F(NvramTest, GetWaitsWhileASetHoldsTheLock) {
+  const std::string before = entry_list_of({{"grows", "1"}, {"behind", "kept"}});
+  const std::string after = entry_list_of({{"grows", std::string(300, 'v')}, {"behind", "kept"}});
+  struct Case {
+    const char* name;
+    std::string during;
+  } cases[] = {
+      {"cut inside the key behind", after.substr(0, after.size() - 8)},
+      {"emptied", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    write_file("/tmp/nvram", before);
+    int fd = ::open(host_path("/tmp/nvram").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    ASSERT_EQ(::fcntl(fd, F_SETLK, &lock), 0);
+    ASSERT_EQ(::pwrite(fd, c.during.data(), c.during.size(), 0), static_cast<ssize_t>(c.during.size()));
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(c.during.size())), 0);
+    int result[2];
+    ASSERT_EQ(::pipe(result), 0);
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      const std::string value = get("behind");
+      ::_exit(::write(result[1], value.data(), value.size()) == static_cast<ssize_t>(value.size()) ? 0 : 1);
+    }
+    ::close(result[1]);
+    int status = 0;
+    bool waited = waits_for_a_lock(pid, status);
+    EXPECT_TRUE(waited) << "the get read the list while a set held the lock";
+    ASSERT_EQ(::pwrite(fd, after.data(), after.size(), 0), static_cast<ssize_t>(after.size()));
+    ::close(fd);  // releases the lock
+    char value[64] = {};
+    ASSERT_GE(::read(result[0], value, sizeof value - 1), 0);
+    ::close(result[0]);
+    if (waited) {
+      ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    }
+    EXPECT_STREQ(value, "kept");
+  }
+}
+
+// A writer keeps changing the length of the first value while gets read the key behind it,
+// for half a second: every get finds that key whole.
+TEST_F(NvramTest, KeyBehindAValueWhoseLengthKeepsChanging) {
+  set_settings({{"changing", "x"}, {"behind", "kept"}});
+  pid_t writer = ::fork();
+  ASSERT_GE(writer, 0);
+  if (writer == 0)
+    for (size_t round = 0;; ++round) nvram_set("changing", std::string(round % 2 ? 60000 : 1, 'v').c_str());
+  long reads = 0, misses = 0;
+  for (auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+       std::chrono::steady_clock::now() < end; ++reads) {
+    const char* value = nvram_get_func("behind", "/tmp/nvram");
+    misses += !value || std::strcmp(value, "kept") != 0;
+  }
+  ::kill(writer, SIGKILL);
+  ::waitpid(writer, nullptr, 0);
+  EXPECT_EQ(misses, 0) << "in " << reads << " reads";
 }
 
 }  // namespace

@@ -11,41 +11,21 @@
 #include <vector>
 
 #include "gateway_fixture.h"
+#include "platform/paths.h"
+#include "profile_text.h"
 #include "wlan/driver.h"
 
 namespace {
 
-using Lines = std::vector<std::pair<std::string, std::string>>;
+using support::keys_of;
+using Lines = support::ProfileLines;
 
-constexpr char kHeader[] = "#The word of \"Default\" must not be removed\nDefault\n";
-
-// The key=value lines after the two header lines; a line without "=" fails the test.
+// The key=value lines after the two header lines; a malformed profile fails the test.
 Lines parse_profile(const std::string& text) {
-  Lines lines;
-  EXPECT_EQ(text.rfind(kHeader, 0), 0u) << "header missing";
-  size_t pos = sizeof kHeader - 1;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string::npos) {
-      ADD_FAILURE() << "last line has no line feed";
-      break;
-    }
-    std::string line = text.substr(pos, end - pos);
-    size_t eq = line.find('=');
-    if (eq == std::string::npos) {
-      ADD_FAILURE() << "not a key=value line: " << line;
-    } else {
-      lines.emplace_back(line.substr(0, eq), line.substr(eq + 1));
-    }
-    pos = end + 1;
-  }
+  std::string error;
+  Lines lines = support::parse_profile(text, error);
+  EXPECT_EQ(error, "");
   return lines;
-}
-
-std::vector<std::string> keys_of(const Lines& lines) {
-  std::vector<std::string> keys;
-  for (const auto& line : lines) keys.push_back(line.first);
-  return keys;
 }
 
 // The fixed key sequence of a profile for `ssids` SSIDs: the keys of the empty profile with
@@ -64,34 +44,17 @@ std::vector<std::string> expected_keys(int ssids) {
   return keys;
 }
 
-// A settings file of the test data: key=value lines; blank lines and "#" comments are skipped.
 Settings settings_file(const std::string& name) {
-  Settings settings;
-  std::string text = test_data(name);
-  for (size_t pos = 0, end; pos < text.size(); pos = end + 1) {
-    end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    size_t eq = line.find('=');
-    if (line.empty() || line[0] == '#' || eq == std::string::npos) continue;
-    settings.emplace_back(line.substr(0, eq), line.substr(eq + 1));
-  }
-  return settings;
+  return support::settings_file(support::test_data_path(name));
 }
 
 class ProfileTest : public GatewayTest {
  protected:
-  void SetUp() override {
-    GatewayTest::SetUp();
-    ::mkdir(host_path("/etc/Wireless").c_str(), 0755);
-    ::mkdir(host_path(driver::kProfileDir).c_str(), 0755);
-  }
-
   int write_profile(const Settings& settings) {
     set_settings(settings);
     return creat_ralink_wlan_config();
   }
-  std::string profile() const { return read_file(driver::kProfilePath); }
+  std::string profile() const { return read_file(paths::kProfile); }
 
   // The profile's lines, after checking their keys against the fixed sequence.
   Lines checked_lines(int ssids) {
@@ -123,7 +86,7 @@ TEST_F(ProfileTest, HomeGatewayProfile) {
 }
 
 TEST_F(ProfileTest, RewritesTheWholeFile) {
-  write_file(driver::kProfilePath, std::string(100000, 'x'));
+  write_file(paths::kProfile, std::string(100000, 'x'));
   EXPECT_EQ(write_profile({}), 0);
   EXPECT_EQ(profile(), test_data("profile_empty.dat"));
 }
@@ -212,24 +175,39 @@ TEST_F(ProfileTest, ChannelAndAutomaticChannel) {
 TEST_F(ProfileTest, ModesFrom13OnLeaveTheProfileEmpty) {
   for (const char* hwmode : {"13", "14", "99999999999"}) {
     SCOPED_TRACE(hwmode);
-    write_file(driver::kProfilePath, "old profile\n");
+    write_file(paths::kProfile, "old profile\n");
     clear_shell_lines();
     EXPECT_EQ(write_profile({{"wifiHwmode", hwmode}, {"wifiSSIDNum", "2"}}), 1);
-    EXPECT_TRUE(file_exists(driver::kProfilePath));
+    EXPECT_TRUE(file_exists(paths::kProfile));
     EXPECT_EQ(profile(), "");
     EXPECT_EQ(commands(), std::vector<std::string>{"mkdir -p /etc/Wireless/RT2860/"});
   }
 }
 
 TEST_F(ProfileTest, UnopenableProfileFailsWithoutWriting) {
-  ::rmdir(host_path(driver::kProfileDir).c_str());
+  ::rmdir(host_path(paths::kProfileDir).c_str());
   EXPECT_EQ(write_profile({}), 1);
-  EXPECT_FALSE(file_exists(driver::kProfilePath));
+  EXPECT_FALSE(file_exists(paths::kProfile));
   EXPECT_EQ(commands(), std::vector<std::string>{"mkdir -p /etc/Wireless/RT2860/"});
 }
 
+// Created as standard I/O's "w+" creates a file: 0666 less the umask.
+TEST_F(ProfileTest, NewProfileTakesItsModeFromTheUmask) {
+  for (mode_t umask : {022, 0, 027, 077, 002}) {
+    SCOPED_TRACE(umask);
+    remove_file(paths::kProfile);
+    mode_t saved = ::umask(umask);
+    int result = write_profile({});
+    ::umask(saved);
+    EXPECT_EQ(result, 0);
+    struct stat st {};
+    ASSERT_EQ(::stat(host_path(paths::kProfile).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~umask);
+  }
+}
+
 TEST_F(ProfileTest, FullDiskIsAFailure) {
-  ASSERT_EQ(::symlink("/dev/full", host_path(driver::kProfilePath).c_str()), 0);
+  ASSERT_EQ(::symlink("/dev/full", host_path(paths::kProfile).c_str()), 0);
   EXPECT_EQ(write_profile({}), 1);
 }
 
@@ -335,6 +313,34 @@ TEST_F(ProfileTest, SecurityLists) {
   }
 }
 
+// Each entry of both name tables, and the rekey method of each authentication number.
+TEST_F(ProfileTest, EachAuthenticationAndEncryptionNumber) {
+  struct Case {
+    const char* auth;
+    const char* enc;
+    const char* auth_mode;
+    const char* encryp_type;
+    const char* rekey_method;
+  } cases[] = {
+      {"0", "0", "OPEN", "NONE", "DISABLE"},
+      {"1", "1", "WEPAUTO", "WEP", "DISABLE"},
+      {"2", "2", "WPAPSKWPA2PSK", "TKIP", "TIME"},
+      {"3", "3", "WPA1WPA2", "AES", "TIME"},
+      {"4", "4", "WPAPSK", "TKIPAES", "TIME"},
+      {"5", "5", "WPA2PSK", "", "TIME"},
+      {"6", "0", "WPA", "NONE", "TIME"},
+      {"7", "1", "WPA2", "WEP", "TIME"},
+      {"8", "2", "", "TKIP", "TIME"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("auth ") + c.auth + ", enc " + c.enc);
+    ASSERT_EQ(write_profile({{"wifiSSIDNum", "1"}, {"wifiAuth[0]", c.auth}, {"wifiEnc[0]", c.enc}}), 0);
+    EXPECT_EQ(value("AuthMode"), c.auth_mode);
+    EXPECT_EQ(value("EncrypType"), c.encryp_type);
+    EXPECT_EQ(value("RekeyMethod"), c.rekey_method);
+  }
+}
+
 TEST_F(ProfileTest, SettingsForAllSsidsFromOneValue) {
   ASSERT_EQ(write_profile({{"wifiSSIDNum", "3"}, {"wifiWpaPreAuth", "1"}, {"wifiApIsolation[0]", "1"}}), 0);
   EXPECT_EQ(value("PreAuth"), "1;1;1");
@@ -387,12 +393,14 @@ TEST_F(ProfileTest, OwnAddressIsTheLastHostOfTheLanOrEmpty) {
   } cases[] = {
       {"192.168.0.1", "255.255.255.0", "192.168.0.254"},
       {"10.0.0.1", "255.0.0.0", "10.255.255.254"},
-      // Not a dotted IPv4 address: no address at all rather than a made-up one.
+      // The forms of inet_aton.
+      {"192.168.0", "255.255.255.0", "192.168.0.254"},
+      {"192.168.0.1", "255.255.255.0 ", "192.168.0.254"},
+      // Not an IPv4 address: no address at all rather than a made-up one.
       {nullptr, nullptr, ""},
       {"192.168.0.1", nullptr, ""},
       {"", "255.255.255.0", ""},
-      {"192.168.0", "255.255.255.0", ""},
-      {"192.168.0.1", "255.255.255.0 ", ""},
+      {"192.168.0.1.0", "255.255.255.0", ""},
       {"192.168.0.300", "255.255.255.0", ""},
       {"gateway", "255.255.255.0", ""},
   };

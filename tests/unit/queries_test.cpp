@@ -1,11 +1,14 @@
 // Wireless settings queries: on means exactly 1, the N modes, the MCS value and the help text.
 #include "wlan/queries.h"
 
+#include "rc/actions.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "gateway_fixture.h"
+#include "run.h"
 
 namespace {
 
@@ -59,6 +62,22 @@ TEST_F(QueriesTest, RadioInterfaceAndWps) {
     EXPECT_EQ(is_Wifi_enable(0), c.ssid0);
     EXPECT_EQ(is_Wifi_enable(2), c.ssid2);
     EXPECT_EQ(is_WPS_enable(), c.wps);
+  }
+}
+
+// The WPS gate of the special actions asks is_WPS_enable: wifiWpsEnable, then the radio, then
+// SSID 0's switch, every one read even when an earlier one has decided.
+TEST_F(QueriesTest, EverySwitchIsReadInOrder) {
+  struct Case {
+    const char* wps;
+    const char* radio;
+    const char* ssid0;
+  } cases[] = {{"1", "1", "1"}, {"0", "1", "1"}, {"1", "0", "1"}, {"1", "1", "0"}, {"0", "0", "0"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.wps) + c.radio + c.ssid0);
+    const Settings stored = {{"wifiIFOn[0]", c.ssid0}, {"wifiRadioOnOff", c.radio}, {"wifiWpsEnable", c.wps}};
+    EXPECT_EQ(support::keys_read(*root_, stored, {"qd_rc", "wlan", "no_such_action"}),
+              (std::vector<std::string>{"wifiWpsEnable", "wifiRadioOnOff", "wifiIFOn[0]"}));
   }
 }
 

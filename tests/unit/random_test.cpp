@@ -8,10 +8,10 @@
 #include <map>
 #include <string>
 
-#include "fake_platform.h"
 #include "gateway_fixture.h"
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
+#include "platform/fake.h"
 
 namespace {
 
@@ -53,6 +53,13 @@ TEST_F(RandomCredentialsTest, WritesTheFiveSettingsInOrderFromTheDrawnBytes) {
                                                     {"wifiEnc[0]", "3"},
                                                     {"wifiBssid[0]", "KES_" + name},
                                                     {"wifiWpapsk[0]", "p4ssw0rd"}}));
+}
+
+TEST_F(RandomCredentialsTest, TheFiveSetsAreHeldAsOne) {
+  root_->lay_devices();
+  ASSERT_EQ(change(), 0);
+  EXPECT_EQ(fake::sys().signal_holds, 1) << "a signal could end the process between two of the sets";
+  EXPECT_EQ(fake::sys().signal_hold_depth, 0);
 }
 
 TEST_F(RandomCredentialsTest, OnlyTheFirstSsidChanges) {

@@ -4,9 +4,10 @@
 
 #include <string>
 
-#include "fake_platform.h"
+#include "base/shell.h"
 #include "gateway_fixture.h"
-#include "rc/runner.h"
+#include "platform/fake.h"
+#include "runner/runner.h"
 
 namespace {
 
@@ -55,6 +56,13 @@ TEST(ShellQuote, LeavesOrdinaryValuesAndQuotesEverythingElse) {
       {"it's", "'it'\\''s'"},
       {"line\nbreak", "'line\nbreak'"},
       {"x>y<z", "'x>y<z'"},
+      // Glob and tilde characters, alone and beside plain ones.
+      {"*", "'*'"},
+      {"?", "'?'"},
+      {"[", "'['"},
+      {"~", "'~'"},
+      {"12345678*", "'12345678*'"},
+      {"a[0-9]", "'a[0-9]'"},
       {"\xC3\xA9t\xC3\xA9", "'\xC3\xA9t\xC3\xA9'"},
   };
   for (const Case& c : cases) {

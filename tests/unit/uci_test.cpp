@@ -45,7 +45,8 @@ TEST_F(UciTest, IntegerGetReadsLikeAtoiAndClampsNegativesToZero) {
   struct Case {
     const char* value;
     int expected;
-  } cases[] = {{"", 0}, {"-5", 0}, {"abc", 0}, {"12abc", 12}, {" 7", 7}, {"+3", 3}, {"99999999999", 2147483647}};
+  } cases[] = {
+      {"", 0}, {"-5", 0}, {"abc", 0}, {"12abc", 12}, {" 7", 7}, {"+3", 3}, {"99999999999", 2147483647}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
     set_settings({{"n", c.value}});

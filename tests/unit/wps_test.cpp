@@ -1,6 +1,7 @@
 // WPS set-up: the driver commands and UPnP side of each condition, the wscd record for the
 // command agent, an unusable LAN address, and PINs that must not reach the shell as syntax.
 #include "wps/wps.h"
+#include "wlan/queries.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "fake_platform.h"
 #include "gateway_fixture.h"
-#include "wlan_test_support.h"
+#include "hostile.h"
+#include "platform/fake.h"
+#include "platform/paths.h"
+#include "run.h"
 
 namespace {
 
@@ -19,18 +22,6 @@ using Lines = std::vector<std::string>;
 const Settings kWpsOn = {
     {"wifiWpsEnable", "1"},        {"wifiRadioOnOff", "1"},          {"wifiIFOn[0]", "1"},
     {"wifiWpsDevPIN", "12345670"}, {"lanConnIp4[2]", "192.168.0.1"}, {"lanConnMask4[2]", "255.255.255.0"}};
-
-// `settings` with the values of `more` in place of its own.
-Settings with(Settings settings, const Settings& more) {
-  for (const auto& [key, value] : more) {
-    auto it = std::find_if(settings.begin(), settings.end(), [&](const auto& kv) { return kv.first == key; });
-    if (it != settings.end())
-      it->second = value;
-    else
-      settings.emplace_back(key, value);
-  }
-  return settings;
-}
 
 const Lines kStartUpnp = {
     "/usr/bin/killall -9 wscd",          "/sbin/ifconfig lo up",
@@ -51,7 +42,7 @@ class InitWpsTest : public GatewayTest {
  protected:
   void SetUp() override {
     GatewayTest::SetUp();
-    wlan_test::run_children_in_process();
+    support::run_children_in_process();
   }
 };
 
@@ -67,23 +58,25 @@ TEST_F(InitWpsTest, EachConditionIssuesItsCommands) {
     Lines commands;
   } cases[] = {
       {"empty store", {}, off},
-      {"radio off", with(kWpsOn, {{"wifiRadioOnOff", "0"}}), off},
-      {"radio 01 counts as off", with(kWpsOn, {{"wifiRadioOnOff", "01"}}), off},
-      {"WPS switched off", with(kWpsOn, {{"wifiWpsEnable", "0"}}), off},
-      {"first SSID off", with(kWpsOn, {{"wifiIFOn[0]", "0"}}), off},
+      {"radio off", merged(kWpsOn, {{"wifiRadioOnOff", "0"}}), off},
+      {"radio 01 counts as off", merged(kWpsOn, {{"wifiRadioOnOff", "01"}}), off},
+      {"WPS switched off", merged(kWpsOn, {{"wifiWpsEnable", "0"}}), off},
+      {"first SSID off", merged(kWpsOn, {{"wifiIFOn[0]", "0"}}), off},
       {"unconfigured, auth missing", kWpsOn, join({{kPinLine}, kStartUpnp, unconfig_child})},
-      {"unconfigured, auth 2, state 0", with(kWpsOn, {{"wifiAuth", "2"}, {"wifiWpsState", "0"}}),
+      {"unconfigured, auth 2, state 0", merged(kWpsOn, {{"wifiAuth", "2"}, {"wifiWpsState", "0"}}),
        join({{kPinLine}, kStartUpnp, unconfig_child})},
-      {"configured ap-er", with(kWpsOn, {{"wifiAuth", "5"}, {"wifiWpsState", "1"}, {"wifiWpsMode", "ap-er"}}),
+      {"configured ap-er",
+       merged(kWpsOn, {{"wifiAuth", "5"}, {"wifiWpsState", "1"}, {"wifiWpsMode", "ap-er"}}),
        join({{kPinLine}, add_er_child, kStopUpnp})},
-      {"configured AP-ER", with(kWpsOn, {{"wifiAuth", "5"}, {"wifiWpsState", "1"}, {"wifiWpsMode", "AP-ER"}}),
+      {"configured AP-ER",
+       merged(kWpsOn, {{"wifiAuth", "5"}, {"wifiWpsState", "1"}, {"wifiWpsMode", "AP-ER"}}),
        join({{kPinLine}, kStopUpnp})},
-      {"configured, state 1x", with(kWpsOn, {{"wifiAuth", "4"}, {"wifiWpsState", "1x"}}),
+      {"configured, state 1x", merged(kWpsOn, {{"wifiAuth", "4"}, {"wifiWpsState", "1x"}}),
        join({{kPinLine}, kStopUpnp})},
-      {"auth 6 is not WPS-capable", with(kWpsOn, {{"wifiAuth", "6"}}), join({{kPinLine}, kStopUpnp})},
-      {"auth 1 is not WPS-capable", with(kWpsOn, {{"wifiAuth", "1"}, {"wifiWpsMode", "ap-er"}}),
+      {"auth 6 is not WPS-capable", merged(kWpsOn, {{"wifiAuth", "6"}}), join({{kPinLine}, kStopUpnp})},
+      {"auth 1 is not WPS-capable", merged(kWpsOn, {{"wifiAuth", "1"}, {"wifiWpsMode", "ap-er"}}),
        join({{kPinLine}, kStopUpnp})},
-      {"default PIN", with(kWpsOn, {{"wifiWpsDevPIN", "1234567"}, {"wifiAuth", "3"}}),
+      {"default PIN", merged(kWpsOn, {{"wifiWpsDevPIN", "1234567"}, {"wifiAuth", "3"}}),
        join({{"/bin/iwpriv ra0 set WscVendorPinCode=31756044"}, kStopUpnp})},
   };
   for (const Case& c : cases) {
@@ -98,7 +91,7 @@ TEST_F(InitWpsTest, EachConditionIssuesItsCommands) {
 TEST_F(InitWpsTest, RegistrarRecordIsWrittenBeforeTheDriverIsToldToStart) {
   set_settings(kWpsOn);
   std::vector<bool> record_there;
-  wlan_test::run_children_in_process(
+  support::run_children_in_process(
       [&](const std::string&) { record_there.push_back(file_exists("/etc/cmd_agent")); });
   init_wps();
   // PIN, killall, lo up, br0, route: no record yet; WscConfMode=7 onwards: written.
@@ -130,7 +123,7 @@ TEST_F(InitWpsTest, LanThatIsNotAnAddressSkipsBr0AndTheRecord) {
   const Settings cases[] = {
       {},
       {{"lanConnIp4[2]", ""}, {"lanConnMask4[2]", "255.255.255.0"}},
-      {{"lanConnIp4[2]", "192.168.0.1"}, {"lanConnMask4[2]", "255.255.255"}},
+      {{"lanConnIp4[2]", "192.168.0.1"}, {"lanConnMask4[2]", "255.255.255.0.0"}},
       {{"lanConnIp4[2]", "192.168.0.1;reboot"}, {"lanConnMask4[2]", "255.255.255.0"}},
       {{"lanConnIp4[2]", "192.168.0.256"}, {"lanConnMask4[2]", "255.255.255.0"}},
   };
@@ -147,6 +140,34 @@ TEST_F(InitWpsTest, LanThatIsNotAnAddressSkipsBr0AndTheRecord) {
   }
 }
 
+// The UPnP side reads the LAN mask before the address; the profile and the 802.1X step of the
+// start read the address first (the latter seen alone when the profile cannot be opened).
+TEST_F(InitWpsTest, LanKeysInTheOrderOfEachReader) {
+  const Settings dot1x = {{"wifiSSIDNum", "1"}, {"wifiAuth[0]", "6"}, kWpsOn[4], kWpsOn[5]};
+  const std::vector<std::string> mask_first = {"lanConnMask4[2]", "lanConnIp4[2]"};
+  const std::vector<std::string> address_first = {"lanConnIp4[2]", "lanConnMask4[2]"};
+  struct Case {
+    const char* name;
+    const char* action;
+    Settings settings;
+    bool profile_opens;
+    std::vector<std::string> order;
+  } cases[] = {
+      {"UPnP side", "wps_init", kWpsOn, true, mask_first},
+      {"profile", "start", dot1x, true, address_first},
+      {"802.1X step", "start", dot1x, false, address_first},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    remove_file(paths::kProfile);
+    if (!c.profile_opens) ::rmdir(host_path(paths::kProfileDir).c_str());
+    std::vector<std::string> keys = support::keys_read(*root_, c.settings, {"qd_rc", "wlan", c.action});
+    std::erase_if(keys, [](const std::string& key) { return !key.starts_with("lanConn"); });
+    EXPECT_EQ(keys, c.order);
+    EXPECT_EQ(file_exists(paths::kProfile), c.action == std::string("start") && c.profile_opens);
+  }
+}
+
 TEST_F(InitWpsTest, StopTakesTheUpnpSideDown) {
   EXPECT_EQ(stop_wsc_upnp(), 0);
   EXPECT_EQ(commands(), kStopUpnp);
@@ -154,13 +175,13 @@ TEST_F(InitWpsTest, StopTakesTheUpnpSideDown) {
 
 TEST_F(InitWpsTest, HostilePinReachesTheDriverAsOneArgument) {
   const std::string canary = host_path("/canary");
-  for (const std::string& pin : wlan_test::hostile_values(canary)) {
+  for (const std::string& pin : support::hostile_pins(canary)) {
     SCOPED_TRACE(pin);
-    set_settings(with(kWpsOn, {{"wifiWpsDevPIN", pin}, {"wifiAuth", "6"}}));
+    set_settings(merged(kWpsOn, {{"wifiWpsDevPIN", pin}, {"wifiAuth", "6"}}));
     clear_shell_lines();
     init_wps();
     ASSERT_EQ(commands().size(), 5u);
-    EXPECT_EQ(wlan_test::shell_words(commands()[0]),
+    EXPECT_EQ(support::shell_words(commands()[0]),
               (Lines{"/bin/iwpriv", "ra0", "set", "WscVendorPinCode=" + pin}));
     EXPECT_FALSE(file_exists("/canary"));
   }

@@ -1,0 +1,73 @@
+// The platform's files: descriptors, opens of the gateway's files, advisory locks, whole reads
+// and writes. One implementation (files.cpp) serves both systems; the path an open uses comes
+// from the system's resolve_path (platform/system.h).
+#pragma once
+
+#include <cstddef>
+
+namespace platform {
+
+// A file descriptor that is closed exactly once.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept;
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  ~UniqueFd() { close(); }
+
+  bool valid() const { return fd_ >= 0; }
+  int get() const { return fd_; }
+  int release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  // Closes now and reports the result of close(2); 0 when nothing was open.
+  int close();
+
+ private:
+  int fd_ = -1;
+};
+
+enum class OpenMode {
+  read,                 // O_RDONLY
+  read_nonblock,        // O_RDONLY | O_NONBLOCK (the random device)
+  read_write,           // O_RDWR | O_CREAT, never truncates: sets truncate under their lock
+  read_write_old,       // O_RDWR: a file that must be there already (one to mend, never to make)
+  write_truncate,       // O_WRONLY | O_CREAT | O_TRUNC (command record)
+  read_write_truncate,  // O_RDWR | O_CREAT | O_TRUNC, standard I/O's "w+" (driver profile)
+  write_new,            // O_WRONLY | O_CREAT | O_EXCL: fails with EEXIST when the file is there
+};
+
+// Opens a gateway file (path resolved as above) with O_CLOEXEC; new files get `perms` less the
+// process's umask. On failure the returned descriptor is invalid and errno tells why.
+UniqueFd open_file(const char* path, OpenMode mode, unsigned perms = 0600);
+
+enum class LockKind { shared, exclusive };
+// Whole-file advisory record lock, waiting for it; the same lock family as lockf(3), so it
+// excludes and is excluded by the gateway's other users of the settings files.
+bool lock_file(int fd, LockKind kind);
+
+// Size of the open regular file, or -1 (also for a directory or device). The file position is
+// not moved.
+long file_size(int fd);
+// Reads up to `len` bytes from offset 0, retrying short reads and EINTR; returns the count
+// read (less at end of file) or -1 on an error.
+long read_whole(int fd, void* buf, size_t len);
+// One read(2) at the current position, retrying EINTR: the count read, 0 at end of file, or -1.
+long read_some(int fd, void* buf, size_t len);
+// Writes all `len` bytes at `offset` (0: the start); false on any error (ENOSPC included).
+bool write_whole(int fd, const void* data, size_t len, size_t offset = 0);
+// Writes all `len` bytes at the current position; false on any error.
+bool write_all(int fd, const void* data, size_t len);
+// Reserves blocks for the first `len` bytes so that a later write of that size cannot fail
+// for want of space. False when the space is not there.
+bool reserve(int fd, size_t len);
+bool truncate_to(int fd, size_t len);
+// Removes a gateway file (path resolved as above); false when it was not there or stays.
+bool remove_file(const char* path);
+
+}  // namespace platform

@@ -1,0 +1,40 @@
+// The platform's system: the shell, the kernel's interface table, ioctl, the clock, signals
+// held while the settings store is written, and where a fixed path leads. Two
+// implementations, chosen at link time: system_posix.cpp, the real system, and
+// system_fake.cpp, the recording one of the tests and tools (platform/fake.h).
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// Maps a fixed system path to the file actually used: the path itself in production.
+const char* resolve_path(const char* path);
+
+// Runs one line through /bin/sh and waits for it; returns the wait status.
+int run_shell(const char* line);
+void pause_us(unsigned microseconds);
+// Hardware address of a network interface (SIOCGIFHWADDR); 0, or -1 leaving `mac` unchanged.
+int interface_hwaddr(const char* ifname, uint8_t mac[6]);
+// ioctl(2) on an open device, for the LED request.
+int device_ioctl(int fd, unsigned long request, void* arg);
+// Seconds since the epoch.
+long now_seconds();
+
+// Holds the signals that end a process and that others send (all but SIGKILL and SIGSTOP, the
+// faults a process raises on itself and the job-control ones) while the settings store is
+// written: one that comes meanwhile takes effect as soon as the outermost hold ends. Holds
+// nest. A shell line run meanwhile starts with the mask of before the hold.
+void hold_signals();
+void release_signals();
+
+// A hold for the life of a scope.
+class SignalHold {
+ public:
+  SignalHold() { hold_signals(); }
+  ~SignalHold() { release_signals(); }
+  SignalHold(const SignalHold&) = delete;
+  SignalHold& operator=(const SignalHold&) = delete;
+};
+
+}  // namespace platform

@@ -1,0 +1,74 @@
+// The recording platform behind the seam: shell lines kept instead of run, gateway paths
+// resolved under a scratch root, interfaces, ioctls, the clock and signal holds from fake::sys().
+#include <cerrno>
+#include <cstring>
+
+#include "platform/fake.h"
+#include "platform/paths.h"
+#include "platform/system.h"
+
+namespace fake {
+
+System& sys() {
+  static System state;
+  return state;
+}
+
+void reset() { sys() = System{}; }
+
+}  // namespace fake
+
+namespace platform {
+
+// Called once per open_file (and remove_file), so the open counts are kept here.
+const char* resolve_path(const char* path) {
+  static std::string resolved;
+  fake::System& sys = fake::sys();
+  if (std::strcmp(path, paths::kWorkingCopy) == 0)
+    ++sys.opens.working_copy;
+  else if (std::strcmp(path, paths::kImage) == 0)
+    ++sys.opens.image;
+  else
+    ++sys.opens.other;
+  if (sys.root.empty() || path[0] != '/') return path;
+  resolved.assign(sys.root).append(path);  // the buffer's memory serves every call
+  return resolved.c_str();
+}
+
+int run_shell(const char* line) {
+  fake::System& sys = fake::sys();
+  ++sys.shell_line_count;
+  if (sys.signal_hold_depth > 0) ++sys.lines_while_held;
+  if (sys.record_lines) sys.shell_lines.emplace_back(line);
+  if (sys.on_shell) sys.on_shell(line);
+  return 0;
+}
+
+void pause_us(unsigned) {}
+
+int interface_hwaddr(const char* ifname, uint8_t mac[6]) {
+  auto it = fake::sys().interfaces.find(ifname);
+  if (it == fake::sys().interfaces.end()) return -1;
+  std::memcpy(mac, it->second.data(), 6);
+  return 0;
+}
+
+int device_ioctl(int, unsigned long request, void* arg) {
+  fake::IoctlCall call{request, {}};
+  std::memcpy(call.words.data(), arg, sizeof call.words);
+  fake::sys().ioctls.push_back(call);
+  if (fake::sys().ioctl_result < 0) errno = fake::sys().ioctl_errno;
+  return fake::sys().ioctl_result;
+}
+
+long now_seconds() { return fake::sys().now; }
+
+void hold_signals() {
+  if (fake::sys().signal_hold_depth++ == 0) ++fake::sys().signal_holds;
+}
+
+void release_signals() {
+  if (fake::sys().signal_hold_depth > 0) --fake::sys().signal_hold_depth;
+}
+
+}  // namespace platform

@@ -1,0 +1,34 @@
+// The preview of qd_rc commands for integrators: qd_rc's own code runs the commands against a
+// scratch copy of the settings on the recording platform, so nothing is executed and no root
+// is needed. The report has the sections of the simulated gateway's (docs/simulator.md) for
+// what the program itself does: per command its exit status, standard output and error, the
+// messages of its children (the console), every shell line in order, children's included, and
+// the changes to the working copy; then the driver profile. Or, as Graphviz dot, the gateway
+// that the shell lines build.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace preview {
+
+struct Options {
+  std::string mac = "00:0c:43:30:52:80";  // ra0's address, as the simulated gateway's default
+  bool gpio_absent = false;               // else /dev/gpio refuses the LED request, as there
+  bool graph = false;                     // Graphviz dot instead of the report
+};
+
+// Runs the commands ("wlan start", one text each, words split at blanks) in order on one
+// scratch gateway laid from the settings file `file` (named `name`): text gives the image and
+// the same working copy, as the simulated gateway lays them; an image stays as it is, with its
+// entries as the working copy; a working copy stays as it is, without an image. Returns 0 with
+// the report (or the graph) in `out`, or 2 with the reason when the file holds no settings.
+int run(std::string_view file, const std::string& name, const std::vector<std::string>& commands,
+        const Options& options, std::string& out);
+
+// The gateway that these shell lines build (recorded lines, console redirection included),
+// as Graphviz dot; SSID i's name is `ssid_names[i]`.
+std::string gateway_graph(const std::vector<std::string>& lines, const std::vector<std::string>& ssid_names);
+
+}  // namespace preview
