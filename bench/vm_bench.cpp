@@ -85,7 +85,8 @@ int replay(const char* record_path) {
 
 // Each item: its name, how often it runs and the work of one run.
 void report(const char* name, long count, long long elapsed_ns) {
-  std::printf("%s %ld %.9f\n", name, count, static_cast<double>(elapsed_ns) / 1e9 / static_cast<double>(count));
+  std::printf("%s %ld %.9f\n", name, count,
+              static_cast<double>(elapsed_ns) / 1e9 / static_cast<double>(count));
   std::fflush(stdout);
 }
 
