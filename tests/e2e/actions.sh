@@ -10,17 +10,7 @@ method() { echo "/bin/iwpriv ra0 set WscMode=$1$S"; }
 getconf() { echo "/bin/iwpriv ra0 set WscGetConf=$1$S"; }
 
 # A configured access point with WPS on.
-settings wps <<'SET'
-wifiSSIDNum=1
-wifiRadioOnOff=1
-wifiIFOn[0]=1
-wifiWpsEnable=1
-wifiWpsState=1
-wifiAuth=5
-wifiWpsDevPIN=12345670
-wifiWpsStaPIN=87654325
-wifiBssid[0]=HomeNet
-SET
+fixture wps_configured wps
 
 enabled() {
   simulate actions --settings "$work/wps.settings" --gpio absent -- \

@@ -24,6 +24,9 @@ fail() {
 
 # settings NAME: key=value text from standard input into $work/NAME.settings
 settings() { cat >"$work/$1.settings"; }
+# fixture FILE NAME: the settings of tests/data/settings/FILE.settings, shared by the end-to-end
+# and the VM tests, as $work/NAME.settings
+fixture() { cp "$(dirname "${BASH_SOURCE[0]}")/../data/settings/$1.settings" "$work/$2.settings"; }
 
 # simulate NAME [qd-sim options] -- COMMAND...: runs them; the kept gateway root is $work/NAME,
 # and R points to it.

@@ -5,13 +5,7 @@
 . "$(dirname "$0")/lib.sh"
 
 loop() {
-settings mac <<'SET'
-wifiSSIDNum=2
-wifiRadioOnOff=1
-wifiIFOn[0]=1
-wifiIFOn[1]=1
-wifiMacAddr=00:11:22:33:44:55
-SET
+fixture mac_two_ssids mac
 simulate mac --settings "$work/mac.settings" --mac 00:0c:43:30:52:80 -- 'wlan start' 'wlan restart'
 
 expect_has "first start" "$st/1/console" "qd_rc: init_wifi_mac different 00:0C:43:30:52:80 ==> 00:11:22:33:44:55"

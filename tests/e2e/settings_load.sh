@@ -3,21 +3,8 @@
 # run set is gone in the next run when the image is sound, and stays when it is damaged or gone.
 . "$(dirname "$0")/lib.sh"
 
-settings image <<'SET'
-wifiSSIDNum=1
-wifiRadioOnOff=1
-wifiIFOn[0]=1
-wifiWpsEnable=1
-wifiBssid[0]=FromImage
-SET
-settings working <<'SET'
-wifiSSIDNum=1
-wifiRadioOnOff=1
-wifiIFOn[0]=1
-wifiWpsEnable=1
-wifiBssid[0]=FromWorkingCopy
-onlyInWorkingCopy=1
-SET
+fixture load_image image
+fixture load_working working
 
 # Per image condition: the working copy after a run that sets nothing, the standard
 # output of that run, and whether what wps_change set survives the next run.

@@ -43,18 +43,7 @@ expect_file "N=0: no daemon" "$R/sim/after/daemons" </dev/null
 n1() {
 # N = 1: configured WPS with an external registrar (the addER child, then the UPnP side
 # down), and a radio MAC that differs from the EEPROM's (mac_init's child writes it).
-settings one <<'SET'
-wifiSSIDNum=1
-wifiRadioOnOff=1
-wifiIFOn[0]=1
-wifiWpsEnable=1
-wifiWpsState=1
-wifiWpsMode=ap-er
-wifiAuth=5
-wifiAuth[0]=5
-wifiWpsDevPIN=12345670
-wifiMacAddr=00:11:22:33:44:55
-SET
+fixture one_ssid_ap_er one
 simulate start1 --settings "$work/one.settings" -- 'wlan start'
 expect_lines "N=1" 1 <<LINES
 mkdir -p /etc/Wireless/RT2860/$S

@@ -4,17 +4,7 @@
 . "$(dirname "$0")/lib.sh"
 
 # A configured access point with WPS on.
-settings wps <<'SET'
-wifiSSIDNum=1
-wifiRadioOnOff=1
-wifiIFOn[0]=1
-wifiWpsEnable=1
-wifiWpsState=1
-wifiAuth=5
-wifiWpsDevPIN=12345670
-wifiWpsStaPIN=87654325
-wifiBssid[0]=HomeNet
-SET
+fixture wps_configured wps
 # Every word, letter case and one that is none; wps_change last (its credentials are random).
 vm_case enabled --settings "$work/wps.settings" --gpio absent -- \
   'wlan addER' 'wlan clientPIN' 'wlan clientPBC' 'wlan wps_config' 'wlan clientPBC_config' \
@@ -31,13 +21,7 @@ vm_case dispatch --settings "$work/wps.settings" -- \
   '' 'wlan' 'WLAN start' 'nosuch start' 'wlan START' 'show' 'show all' 'show wlan' 'show xyz' 'wlan show'
 # The MAC closed loop: the first start writes the EEPROM and ra0 comes up with the new address,
 # the restart finds it; short components compare by value; five components do nothing.
-settings mac <<'SET'
-wifiSSIDNum=2
-wifiRadioOnOff=1
-wifiIFOn[0]=1
-wifiIFOn[1]=1
-wifiMacAddr=00:11:22:33:44:55
-SET
+fixture mac_two_ssids mac
 vm_case mac --settings "$work/mac.settings" -- 'wlan start' 'wlan restart'
 printf 'wifiMacAddr=0:c:43:30:52:80\n' | settings short
 vm_case mac_short --settings "$work/short.settings" -- 'wlan mac_init'

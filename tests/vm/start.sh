@@ -9,18 +9,7 @@ commands=('wlan start' 'wlan stop' 'wlan restart')
 settings empty </dev/null
 vm_case n0 --settings "$work/empty.settings" -- "${commands[@]}"
 # N = 1: configured WPS with an external registrar, a radio MAC that differs from the EEPROM's.
-settings one <<'SET'
-wifiSSIDNum=1
-wifiRadioOnOff=1
-wifiIFOn[0]=1
-wifiWpsEnable=1
-wifiWpsState=1
-wifiWpsMode=ap-er
-wifiAuth=5
-wifiAuth[0]=5
-wifiWpsDevPIN=12345670
-wifiMacAddr=00:11:22:33:44:55
-SET
+fixture one_ssid_ap_er one
 vm_case n1 --settings "$work/one.settings" -- "${commands[@]}"
 # N = 4: the example home gateway (unconfigured WPS with the command agent and wscd, 802.1X on
 # the fourth SSID, WEP on the third).

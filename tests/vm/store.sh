@@ -4,21 +4,8 @@
 # and getting at once on one working copy, nothing lost.
 . "$(dirname "$0")/lib.sh"
 
-settings image <<'SET'
-wifiSSIDNum=1
-wifiRadioOnOff=1
-wifiIFOn[0]=1
-wifiWpsEnable=1
-wifiBssid[0]=FromImage
-SET
-settings working <<'SET'
-wifiSSIDNum=1
-wifiRadioOnOff=1
-wifiIFOn[0]=1
-wifiWpsEnable=1
-wifiBssid[0]=FromWorkingCopy
-onlyInWorkingCopy=1
-SET
+fixture load_image image
+fixture load_working working
 for image in sound damaged absent; do
   vm_case "$image" --settings "$work/image.settings" --working "$work/working.settings" --image "$image" -- \
     'wlan' 'wlan wps_change' 'wlan show'
