@@ -8,8 +8,7 @@
 //   calibrate                   times known work: a loop, a system call, a 64 KB copy, a 64 KB
 //                               read, an open-read-close of 4 KB, and `sh -c true`; prints one
 //                               "name count seconds-each" line per item.
-// Times come from the processor's cycle counter (CP0 Count, which rdhwr reads in user mode): under
-// -icount it moves with the emulated instructions and the timer waits alone.
+// Times come from the guest's cycle counter (vm_clock.h).
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -21,22 +20,14 @@
 #include <cstring>
 #include <string>
 
+#include "vm_clock.h"
+
 extern char** environ;
 
 namespace {
 
-// QEMU's Malta counts at 166.67 MHz of its virtual clock: one count every 6 ns, three
-// instructions at -icount shift=1 (2 ns each).
-constexpr long long kNsPerCount = 6;
-
-uint32_t cycle_count() {
-  uint32_t count;
-  asm volatile(".set push\n.set mips32r2\nrdhwr %0, $2\n.set pop" : "=r"(count));
-  return count;
-}
-
-// Guest nanoseconds since START (a cycle_count()); the counter wraps after 25.7 s.
-long long elapsed_ns(uint32_t start) { return static_cast<long long>(cycle_count() - start) * kNsPerCount; }
+using vm_clock::cycle_count;
+using vm_clock::elapsed_ns;
 
 int run(char* const argv[]) {
   pid_t pid;

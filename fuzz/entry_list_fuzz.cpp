@@ -1,11 +1,31 @@
 // The entry-list search and rebuild over arbitrary bytes, keys and values.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "fuzz_support.h"
 #include "hostile.h"
 #include "nvram/entry_list.h"
+
+namespace {
+
+// The value of the first entry of `key` by the plain rules: entry after entry, up to the first
+// empty one or the end of the data.
+std::optional<std::string_view> plain_find(std::string_view list, std::string_view key) {
+  for (size_t pos = 0; pos < list.size() && list[pos] != '\0';) {
+    size_t end = list.find('\0', pos);
+    if (end == std::string_view::npos) end = list.size();
+    std::string_view entry = list.substr(pos, end - pos);
+    if (entry.size() > key.size() && entry.starts_with(key) && entry[key.size()] == '=')
+      return entry.substr(key.size() + 1);
+    pos = end + 1;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
@@ -16,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Any key, even one the store would refuse, is only looked up.
   auto before_other = entry_list::find_value(list, other);
-  entry_list::find_value(list, key);
+  FUZZ_CHECK(before_other == plain_find(list, other));
+  FUZZ_CHECK(entry_list::find_value(list, key) == plain_find(list, key));
   if (!entry_list::valid_key(key) || key.find('\0') != std::string::npos ||
       value.find('\0') != std::string::npos)
     return 0;
