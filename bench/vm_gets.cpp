@@ -89,7 +89,20 @@ int main(int argc, char** argv) {
     ::fstat(fd, &st);
     ::close(fd);
   });
+  measure(label, "open_close", count, [] { ::close(::open(paths::kWorkingCopy, O_RDONLY | O_NONBLOCK | O_CLOEXEC)); });
   int fd = ::open(paths::kWorkingCopy, O_RDONLY | O_CLOEXEC);
+  measure(label, "lock_unlock", count, [fd] {
+    struct flock lock {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    ::fcntl(fd, F_SETLKW, &lock);
+    lock.l_type = F_UNLCK;
+    ::fcntl(fd, F_SETLK, &lock);
+  });
+  measure(label, "fstat", count, [fd] {
+    struct stat st;
+    ::fstat(fd, &st);
+  });
   measure(label, "pread", count, [&] { (void)::pread(fd, buffer.data(), list.size(), 0); });
   // A read-only mapping of the whole file, one byte looked at per page, unmapped.
   measure(label, "map", count, [&] {

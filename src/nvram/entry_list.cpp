@@ -33,29 +33,49 @@ bool entry_of(std::string_view data, size_t pos, std::string_view key) {
 
 // The offset of the first "\0" key "=" at or after `from`, or kNone: Horspool's search, the
 // window's last byte deciding how far it moves. Shifts are kept in bytes (at most 255): a
-// shorter move than the longest possible one only costs a step.
+// shorter move than the longest possible one only costs a step. The skip runs three moves
+// between checks, stopping at an "=" (whose shift in the table is 0), where the key is compared.
 size_t find_pattern(std::string_view data, size_t from, std::string_view key) {
-  const size_t length = key.size() + 2;  // the zero byte, the key, "="
-  if (from >= data.size() || data.size() - from < length) return kNone;
+  const size_t size = data.size(), length = key.size() + 2;  // the zero byte, the key, "="
+  if (from >= size || size - from < length) return kNone;
   uint8_t shift[256];
-  const uint8_t longest = static_cast<uint8_t>(length < 255 ? length : 255);
-  std::memset(shift, longest, sizeof shift);
+  auto capped = [](size_t distance) { return static_cast<uint8_t>(distance < 255 ? distance : 255); };
+  std::memset(shift, capped(length), sizeof shift);
   // The pattern's bytes but the last: the zero byte, then the key.
-  for (size_t i = 0; i + 1 < length; ++i) {
-    size_t distance = length - 1 - i;
-    shift[i == 0 ? 0 : static_cast<uint8_t>(key[i - 1])] = static_cast<uint8_t>(distance < 255 ? distance : 255);
-  }
+  for (size_t i = 0; i + 1 < length; ++i) shift[i == 0 ? 0 : static_cast<uint8_t>(key[i - 1])] = capped(length - 1 - i);
+  const size_t after_equals = shift[static_cast<uint8_t>('=')];
+  shift[static_cast<uint8_t>('=')] = 0;
   const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
   const auto* wanted = reinterpret_cast<const uint8_t*>(key.data());
-  for (size_t last = from + length - 1; last < data.size(); last += shift[bytes[last]]) {
-    if (bytes[last] != '=') continue;
+  const size_t skip_end = size > 3 * 255 ? size - 3 * 255 : 0;  // three moves from before it stay inside
+  size_t last = from + length - 1;
+  for (;;) {
+    for (size_t move; last < skip_end; last += move) {
+      if (!(move = shift[bytes[last]])) break;
+      last += move;
+      if (!(move = shift[bytes[last]])) break;
+      last += move;
+      move = shift[bytes[last]];
+    }
+    if (last >= size) return kNone;
+    if (bytes[last] != '=') {
+      last += shift[bytes[last]];
+      continue;
+    }
     // From the key's last byte back to the zero byte ahead of it.
     const uint8_t* start = bytes + last - length + 1;
     size_t i = key.size();
     while (i > 0 && start[i] == wanted[i - 1]) --i;
     if (i == 0 && start[0] == '\0') return last - length + 1;
+    last += after_equals;
   }
-  return kNone;
+}
+
+// The aligned word at `at`.
+inline uint32_t load_word(const uint8_t* at) {
+  uint32_t value;
+  std::memcpy(&value, __builtin_assume_aligned(at, 4), sizeof value);
+  return value;
 }
 
 // Not zero exactly when the word holds a zero byte.
@@ -67,13 +87,15 @@ inline uint32_t zero_bytes(uint32_t word) {
   return ~(((word & kLow7) + kLow7) | word | kLow7);
 }
 
-// The zero bytes of a word in the order of memory: the first byte's, and those of pairs of
-// neighbours (the earlier byte's bit set when both are zero).
+// The zero bytes of a word in the order of memory: the first byte's and the last byte's
+// (as 0x80), and those of pairs of neighbours (the earlier byte's bit set when both are zero).
 #if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 inline uint32_t first_byte(uint32_t zeros) { return zeros & 0x80u; }
+inline uint32_t last_byte(uint32_t zeros) { return zeros >> 24 & 0x80u; }
 inline uint32_t zero_pairs(uint32_t zeros) { return zeros & (zeros >> 8); }
 #else
-inline uint32_t first_byte(uint32_t zeros) { return zeros & 0x80000000u; }
+inline uint32_t first_byte(uint32_t zeros) { return zeros >> 24 & 0x80u; }
+inline uint32_t last_byte(uint32_t zeros) { return zeros & 0x80u; }
 inline uint32_t zero_pairs(uint32_t zeros) { return zeros & (zeros << 8); }
 #endif
 
@@ -91,16 +113,20 @@ size_t find_empty_entry(std::string_view data, size_t pos, size_t limit) {
   for (; at < words && at < end; ++at)
     if (pair_at(at)) return at;
   const uint8_t* word = bytes + at;
-  for (const uint8_t* words_end = word + (at < end ? (end - at) & ~size_t{3} : 0); word != words_end; word += 4) {
-    uint32_t value;
-    std::memcpy(&value, __builtin_assume_aligned(word, 4), sizeof value);
-    if (!any_zero_byte(value)) continue;
-    uint32_t zeros = zero_bytes(value);
-    if (zero_pairs(zeros) || (first_byte(zeros) && pair_at(static_cast<size_t>(word - bytes)))) break;
+  const uint8_t* const words_end = word + (at < end ? (end - at) & ~size_t{3} : 0);
+  // Two words at a time: most pairs of words hold no zero byte, and most zero bytes have none
+  // beside them. A pair is looked for inside each word and across the words' boundaries (the
+  // byte before the first word is at `at - 1`, never before `pos`).
+  for (; words_end - word >= 8; word += 8) {
+    uint32_t first = load_word(word), second = load_word(word + 4);
+    if (!(any_zero_byte(first) | any_zero_byte(second))) continue;
+    uint32_t first_zeros = zero_bytes(first), second_zeros = zero_bytes(second);
+    if (zero_pairs(first_zeros) | zero_pairs(second_zeros) | (last_byte(first_zeros) & first_byte(second_zeros)))
+      break;
+    if (first_byte(first_zeros) && word > bytes + pos && word[-1] == 0) break;
   }
-  at = static_cast<size_t>(word - bytes);
-  // The word with the pair, or the last bytes.
-  for (; at < end; ++at)
+  // The pair's words, or the last bytes.
+  for (at = static_cast<size_t>(word - bytes); at < end; ++at)
     if (pair_at(at)) return at;
   return kNone;
 }

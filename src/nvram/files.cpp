@@ -36,6 +36,17 @@ bool FileBuffer::load(const char* path, LockMode lock) {
 
 bool FileBuffer::read_fd(int fd) {
   size_ = 0;
+  // A file that fits the room an earlier read left is read in one call, without asking its
+  // size (on the gateway's processor that question costs as much as reading 4 KB): a read
+  // that comes back short has met the end of the file. One that fills the room, or fails,
+  // is read again by its size.
+  if (capacity_ > 0) {
+    long got = platform::read_start(fd, bytes_, capacity_);
+    if (got >= 0 && static_cast<size_t>(got) < capacity_) {
+      size_ = static_cast<size_t>(got);
+      return true;
+    }
+  }
   long size = platform::file_size(fd);
   if (size < 0 || !reserve(static_cast<size_t>(size))) return false;
   long got = platform::read_whole(fd, bytes_, static_cast<size_t>(size));

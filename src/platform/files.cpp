@@ -79,6 +79,14 @@ long read_whole(int fd, void* buf, size_t len) {
   return static_cast<long>(done);
 }
 
+long read_start(int fd, void* buf, size_t len) {
+  ssize_t n;
+  do {
+    n = ::pread(fd, buf, len, 0);
+  } while (n < 0 && errno == EINTR);
+  return static_cast<long>(n);
+}
+
 long read_some(int fd, void* buf, size_t len) {
   ssize_t n;
   do {

@@ -57,6 +57,9 @@ long file_size(int fd);
 // Reads up to `len` bytes from offset 0, retrying short reads and EINTR; returns the count
 // read (less at end of file) or -1 on an error.
 long read_whole(int fd, void* buf, size_t len);
+// One read of up to `len` bytes from offset 0, EINTR retried: a regular file gives fewer bytes
+// only when its end comes first. Returns the count read or -1 on an error.
+long read_start(int fd, void* buf, size_t len);
 // One read(2) at the current position, retrying EINTR: the count read, 0 at end of file, or -1.
 long read_some(int fd, void* buf, size_t len);
 // Writes all `len` bytes at `offset` (0: the start); false on any error (ENOSPC included).
