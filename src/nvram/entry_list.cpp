@@ -6,11 +6,21 @@
 // Boyer-Moore-Horspool skip, which passes most of the list a key's length at a time. An entry
 // found that way counts only when no empty entry (the list's terminator) comes before it,
 // which a pass over the words ahead of it confirms; a key with no such bytes anywhere is
-// absent wherever the terminator is. Nothing is copied.
+// absent wherever the terminator is. Nothing is copied. A host with SSE2 (where the tests and
+// benchmarks run) walks the zero bytes sixteen at a time instead, which on it is several times
+// faster than the skip.
 #include "nvram/entry_list.h"
 
 #include <cstdint>
 #include <cstring>
+
+// The fuzzers take the portable search too.
+#if defined(__SSE2__) && !defined(QD_PORTABLE_SEARCH)
+#define QD_SEARCH_SSE2 1
+#include <emmintrin.h>
+#else
+#define QD_SEARCH_SSE2 0
+#endif
 
 namespace entry_list {
 
@@ -31,6 +41,131 @@ bool entry_of(std::string_view data, size_t pos, std::string_view key) {
          std::memcmp(data.data() + pos, key.data(), key.size()) == 0;
 }
 
+#if QD_SEARCH_SSE2
+// The host: the zero bytes sixteen at a time, and the key compared only at entries that have
+// its first byte and its "=" in place.
+
+// The zero bytes of one block of the list, as a mask walked from the lowest address up.
+using ZeroMask = uint32_t;  // bit i: byte i of the block is zero
+constexpr size_t kBlock = 16;
+
+[[gnu::always_inline]] inline ZeroMask zero_mask(const char* block) {
+  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
+  return static_cast<ZeroMask>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+}
+[[gnu::always_inline]] inline size_t first_zero(ZeroMask mask) {
+  return static_cast<size_t>(__builtin_ctz(mask));
+}
+[[gnu::always_inline]] inline ZeroMask drop_first(ZeroMask mask) { return mask & (mask - 1); }
+
+// The zero bytes of the data from an offset on, in order: a block at a time, and the last
+// bytes (less than a block) with memchr.
+class ZeroBytes {
+ public:
+  ZeroBytes(std::string_view data, size_t pos) : data_(data), block_(pos) { load(); }
+
+  // The offset of the next zero byte, or the size of the data when there is none.
+  [[gnu::always_inline]] size_t next() {
+    const size_t size = data_.size();
+    while (!mask_) {
+      if (size - block_ < kBlock) {
+        const void* zero = block_ < size ? std::memchr(data_.data() + block_, '\0', size - block_) : nullptr;
+        if (!zero) {
+          block_ = size;
+          return size;
+        }
+        size_t at = static_cast<size_t>(static_cast<const char*>(zero) - data_.data());
+        block_ = at + 1;
+        return at;
+      }
+      block_ += kBlock;
+      load();
+    }
+    size_t at = block_ + first_zero(mask_);
+    mask_ = drop_first(mask_);
+    return at;
+  }
+
+ private:
+  [[gnu::always_inline]] void load() {
+    mask_ = data_.size() - block_ >= kBlock ? zero_mask(data_.data() + block_) : 0;
+  }
+
+  std::string_view data_;
+  size_t block_;  // the block that mask_ describes, or the next byte past the last block
+  ZeroMask mask_ = 0;
+};
+
+// Bit i: byte i of the 16 at `at` equals `byte`.
+[[gnu::always_inline]] inline uint32_t byte_mask(const char* at, __m128i byte) {
+  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, byte)));
+}
+
+// Walks the zero bytes from `from` on, 16 at a time, and stops only at those followed by
+// the list terminator or by an entry that has the key's first byte and its "=" where the
+// key's would be: most blocks are passed without a branch per entry. Returns true with
+// `result` set (an entry of the key, or kNone with `list_end`) when the walk has ended;
+// else false with `from` at the first byte it has not looked at.
+bool skim(std::string_view data, size_t& from, std::string_view key, size_t& list_end, size_t& result) {
+  const char* bytes = data.data();
+  const size_t reach = 17 + key.size();  // the last byte a block looks at, plus one
+  if (key.empty() || data.size() < reach) return false;
+  const __m128i zero = _mm_setzero_si128(), first = _mm_set1_epi8(key[0]), equals = _mm_set1_epi8('=');
+  for (; data.size() - from >= reach; from += 16) {
+    uint32_t ends = byte_mask(bytes + from, zero);
+    if (!ends) continue;
+    uint32_t after = byte_mask(bytes + from + 1, zero);
+    uint32_t hits =
+        ends &
+        (after | (byte_mask(bytes + from + 1, first) & byte_mask(bytes + from + 1 + key.size(), equals)));
+    for (; hits; hits &= hits - 1) {
+      size_t entry = from + static_cast<size_t>(__builtin_ctz(hits)) + 1;
+      if (bytes[entry] == '\0') {
+        list_end = entry;
+        result = kNone;
+        return true;
+      }
+      if (std::memcmp(bytes + entry, key.data(), key.size()) == 0) {
+        result = entry;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// The offset of the first entry of `key` at or after the entry that begins at `pos`, or
+// kNone; then, when asked for, `list_end` is where the list ends: its terminator, or the end
+// of the data.
+size_t find_entry(std::string_view data, size_t pos, std::string_view key, size_t* list_end) {
+  const size_t size = data.size();
+  // A key with a zero byte matches no entry (entries hold none), nor does one as long as the
+  // data, which the walk below never compares: the list is only walked to its end.
+  if (std::memchr(key.data(), '\0', key.size())) key = data;
+  if (pos >= size || data[pos] == '\0') {
+    if (list_end) *list_end = pos < size ? pos : size;
+    return kNone;
+  }
+  if (entry_of(data, pos, key)) return pos;
+  // Every later entry begins right after a zero byte; an empty one ends the list.
+  size_t from = pos, end, result;
+  if (skim(data, from, key, end, result)) {
+    if (result == kNone && list_end) *list_end = end;
+    return result;
+  }
+  ZeroBytes zeros(data, from);
+  for (;;) {
+    size_t entry = zeros.next() + 1;
+    if (entry >= size || data[entry] == '\0') {
+      if (list_end) *list_end = entry < size ? entry : size;
+      return kNone;
+    }
+    if (entry_of(data, entry, key)) return entry;
+  }
+}
+
+#else
 // The offset of the first "\0" key "=" at or after `from`, or kNone: Horspool's search, the
 // window's last byte deciding how far it moves. Shifts are kept in bytes (at most 255): a
 // shorter move than the longest possible one only costs a step. The skip runs three moves
@@ -42,7 +177,8 @@ size_t find_pattern(std::string_view data, size_t from, std::string_view key) {
   auto capped = [](size_t distance) { return static_cast<uint8_t>(distance < 255 ? distance : 255); };
   std::memset(shift, capped(length), sizeof shift);
   // The pattern's bytes but the last: the zero byte, then the key.
-  for (size_t i = 0; i + 1 < length; ++i) shift[i == 0 ? 0 : static_cast<uint8_t>(key[i - 1])] = capped(length - 1 - i);
+  for (size_t i = 0; i + 1 < length; ++i)
+    shift[i == 0 ? 0 : static_cast<uint8_t>(key[i - 1])] = capped(length - 1 - i);
   const size_t after_equals = shift[static_cast<uint8_t>('=')];
   shift[static_cast<uint8_t>('=')] = 0;
   const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
@@ -71,32 +207,31 @@ size_t find_pattern(std::string_view data, size_t from, std::string_view key) {
   }
 }
 
+// The processor's word: 4 bytes on the gateway, 8 on a 64-bit host.
+using Word = uintptr_t;
+constexpr Word kOnes = ~Word{0} / 0xFF, kLow7 = kOnes * 0x7F, kHigh = kOnes * 0x80;
+constexpr unsigned kLastShift = 8 * (sizeof(Word) - 1);
+
 // The aligned word at `at`.
-inline uint32_t load_word(const uint8_t* at) {
-  uint32_t value;
-  std::memcpy(&value, __builtin_assume_aligned(at, 4), sizeof value);
+inline Word load_word(const uint8_t* at) {
+  Word value;
+  std::memcpy(&value, __builtin_assume_aligned(at, sizeof(Word)), sizeof value);
   return value;
 }
 
-// Not zero exactly when the word holds a zero byte.
-inline uint32_t any_zero_byte(uint32_t word) { return (word - 0x01010101u) & ~word & 0x80808080u; }
-
 // The top bit of each zero byte of the word set, and no other bit.
-inline uint32_t zero_bytes(uint32_t word) {
-  constexpr uint32_t kLow7 = 0x7F7F7F7Fu;
-  return ~(((word & kLow7) + kLow7) | word | kLow7);
-}
+inline Word zero_bytes(Word word) { return ~(((word & kLow7) + kLow7) | word | kLow7); }
 
 // The zero bytes of a word in the order of memory: the first byte's and the last byte's
 // (as 0x80), and those of pairs of neighbours (the earlier byte's bit set when both are zero).
 #if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-inline uint32_t first_byte(uint32_t zeros) { return zeros & 0x80u; }
-inline uint32_t last_byte(uint32_t zeros) { return zeros >> 24 & 0x80u; }
-inline uint32_t zero_pairs(uint32_t zeros) { return zeros & (zeros >> 8); }
+inline Word first_byte(Word zeros) { return zeros & 0x80u; }
+inline Word last_byte(Word zeros) { return zeros >> kLastShift & 0x80u; }
+inline Word zero_pairs(Word zeros) { return zeros & (zeros >> 8); }
 #else
-inline uint32_t first_byte(uint32_t zeros) { return zeros >> 24 & 0x80u; }
-inline uint32_t last_byte(uint32_t zeros) { return zeros & 0x80u; }
-inline uint32_t zero_pairs(uint32_t zeros) { return zeros & (zeros << 8); }
+inline Word first_byte(Word zeros) { return zeros >> kLastShift & 0x80u; }
+inline Word last_byte(Word zeros) { return zeros & 0x80u; }
+inline Word zero_pairs(Word zeros) { return zeros & (zeros << 8); }
 #endif
 
 // The first empty entry after the one at `pos`, up to `limit`: the second byte of the first
@@ -109,22 +244,27 @@ size_t find_empty_entry(std::string_view data, size_t pos, size_t limit) {
   auto pair_at = [&](size_t at) { return bytes[at] == 0 && at > pos && bytes[at - 1] == 0; };
   // Up to the first aligned word, then whole words while they end before `end`.
   size_t at = pos;
-  size_t words = pos + (-reinterpret_cast<uintptr_t>(bytes + pos) & 3u);
+  size_t words = pos + (-reinterpret_cast<uintptr_t>(bytes + pos) & (sizeof(Word) - 1));
   for (; at < words && at < end; ++at)
     if (pair_at(at)) return at;
   const uint8_t* word = bytes + at;
-  const uint8_t* const words_end = word + (at < end ? (end - at) & ~size_t{3} : 0);
+  const uint8_t* const words_end = word + (at < end ? (end - at) & ~(sizeof(Word) - 1) : 0);
   // Two words at a time: most pairs of words hold no zero byte, and most zero bytes have none
-  // beside them. A pair is looked for inside each word and across the words' boundaries (the
-  // byte before the first word is at `at - 1`, never before `pos`).
-  for (; words_end - word >= 8; word += 8) {
-    uint32_t first = load_word(word), second = load_word(word + 4);
-    if (!(any_zero_byte(first) | any_zero_byte(second))) continue;
-    uint32_t first_zeros = zero_bytes(first), second_zeros = zero_bytes(second);
-    if (zero_pairs(first_zeros) | zero_pairs(second_zeros) | (last_byte(first_zeros) & first_byte(second_zeros)))
-      break;
-    if (first_byte(first_zeros) && word > bytes + pos && word[-1] == 0) break;
-  }
+  // beside them. The first test lets through every word with a zero byte, and also those with
+  // a byte above 0x80 (rare in settings text); then a pair is looked for inside each word and
+  // across the words' boundaries (the byte before the first word is at `at - 1`, never before
+  // `pos`).
+  const uint8_t* const blocks_end =
+      word + ((words_end - word) & ~static_cast<ptrdiff_t>(2 * sizeof(Word) - 1));
+  if (word != blocks_end) do {
+      Word first = load_word(word), second = load_word(word + sizeof(Word));
+      if (!(((first - kOnes) | (second - kOnes)) & kHigh)) continue;
+      Word first_zeros = zero_bytes(first), second_zeros = zero_bytes(second);
+      if (zero_pairs(first_zeros) | zero_pairs(second_zeros) |
+          (last_byte(first_zeros) & first_byte(second_zeros)))
+        break;
+      if (first_byte(first_zeros) && word > bytes + pos && word[-1] == 0) break;
+    } while ((word += 2 * sizeof(Word)) != blocks_end);
   // The pair's words, or the last bytes.
   for (at = static_cast<size_t>(word - bytes); at < end; ++at)
     if (pair_at(at)) return at;
@@ -151,6 +291,8 @@ size_t find_entry(std::string_view data, size_t pos, std::string_view key, size_
   if (list_end) *list_end = empty != kNone ? empty : size;
   return kNone;
 }
+
+#endif
 
 }  // namespace
 
