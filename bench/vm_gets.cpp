@@ -30,7 +30,8 @@ std::string read_file(const char* path) {
   int fd = ::open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return bytes;
   char chunk[4096];
-  for (ssize_t got; (got = ::read(fd, chunk, sizeof chunk)) > 0;) bytes.append(chunk, static_cast<size_t>(got));
+  for (ssize_t got; (got = ::read(fd, chunk, sizeof chunk)) > 0;)
+    bytes.append(chunk, static_cast<size_t>(got));
   ::close(fd);
   return bytes;
 }
@@ -89,7 +90,8 @@ int main(int argc, char** argv) {
     ::fstat(fd, &st);
     ::close(fd);
   });
-  measure(label, "open_close", count, [] { ::close(::open(paths::kWorkingCopy, O_RDONLY | O_NONBLOCK | O_CLOEXEC)); });
+  measure(label, "open_close", count,
+          [] { ::close(::open(paths::kWorkingCopy, O_RDONLY | O_NONBLOCK | O_CLOEXEC)); });
   int fd = ::open(paths::kWorkingCopy, O_RDONLY | O_CLOEXEC);
   measure(label, "lock_unlock", count, [fd] {
     struct flock lock {};

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The MIPS VM's cost instrument: `qd_rc wlan start` with 8 SSIDs against the replay of its own
 # shell lines, on the booted MIPS Linux (sim/vm/qd-vm) with the guest's clock counting
-# instructions, for a 4 KB and a 64 KB store; and the calibration of that clock.
+# instructions, for a 4 KB and a 64 KB store; the calibration of that clock; and where the
+# instructions of one get go, on stores of 4 to 256 KB (bench/vm_gets.cpp, a boot of its own).
 #
 #   bench/vm_start.sh [TRIALS]      (after the release and mipsel-release builds; default 5)
 #
@@ -17,9 +18,9 @@
 #           shell line only), with that run's profile in place.
 # Each boot runs one store's first run, one qd_rc trial and one replay trial (the first boot
 # also the calibration). QEMU 7.2 livelocks now and then under -icount in a long run; a boot that
-# hangs is cut off after QD_VM_TIMEOUT (default 240) seconds and run once more, with a few bytes
-# more in its initramfs so that it takes another path. The medians and their ratio are printed,
-# with the calibration.
+# hangs is cut off after QD_VM_TIMEOUT (default 240) seconds and run again (three tries in all),
+# with a few bytes more in its initramfs so that it takes another path. The medians and their
+# ratio are printed, with the calibration.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
@@ -28,7 +29,7 @@ ssids=${QD_BENCH_SSIDS:-8}
 read -r -a stores <<<"${QD_BENCH_VM_STORES_KB:-4 64}"
 release=$repo/build/release
 mipsel=$repo/build/mipsel-release
-for f in "$mipsel/src/qd_rc" "$mipsel/bench/vm_bench" "$release/bench/settings_text" "$release/tools/qd_nvram_tool"; do
+for f in "$mipsel/src/qd_rc" "$mipsel/bench/vm_bench" "$mipsel/bench/vm_gets" "$release/bench/settings_text" "$release/tools/qd_nvram_tool"; do
   [ -x "$f" ] || { echo "vm_start: $f not built" >&2; exit 1; }
 done
 
@@ -73,7 +74,7 @@ GUEST
 # boot STORE [calibrate]: one boot; its figures are added to $work/times (and calibration).
 boot() {
   local try out
-  for try in 1 2; do
+  for try in 1 2 3; do
     out=$work/boot-$1-$RANDOM
     guest "$@" >"$work/guest.sh"
     head -c "$((try * RANDOM))" /dev/zero >"$work/overlay/sim/bench/padding"
@@ -93,7 +94,41 @@ boot() {
   return 1
 }
 
+# The parts of a get (bench/vm_gets.cpp) on stores of 4 to 256 KB, in one boot of their own.
+gets_table() {
+  local try kb args=() out
+  mkdir -p "$work/gets/sim/bench"
+  cp "$mipsel/bench/vm_gets" "$work/gets/sim/bench/vm_gets"
+  for kb in 4 16 64 256; do
+    "$release/bench/settings_text" "$kb" "$ssids" >"$work/gets$kb.settings"
+    args+=(--case "gets$kb" --settings "$work/gets$kb.settings" --)
+  done
+  cat >"$work/gets.sh" <<'GUEST'
+for kb in 4 16 64 256; do
+  case_begin gets$kb
+  in_gateway 3600 /sim/bench/vm_gets $kb </dev/null >>/out/gets 2>/dev/null
+  case_end
+  rm -rf /out/gets$kb
+done
+GUEST
+  for try in 1 2 3; do
+    out=$work/boot-gets-$RANDOM
+    head -c "$((try * RANDOM))" /dev/zero >"$work/gets/sim/bench/padding"
+    if QD_VM_TIMEOUT=${QD_VM_TIMEOUT:-240} "$repo/sim/vm/qd-vm" --icount --quiet --keep "$out" \
+      --overlay "$work/gets" --guest "$work/gets.sh" --qd-rc "$mipsel/src/qd_rc" \
+      --tool "$release/tools/qd_nvram_tool" "${args[@]}" 2>"$work/error" && [ -s "$out/gets" ]; then
+      cp "$out/gets" "$work/gets.out"
+      rm -rf "$out"
+      return 0
+    fi
+    echo "vm_start: the boot of the get table failed ($(head -c 200 "$work/error")); once more" >&2
+    rm -rf "$out"
+  done
+  return 1
+}
+
 started=$SECONDS
+gets_table || : >"$work/gets.out"
 calibrate=calibrate
 : >"$work/times"
 for ((n = 1; n <= trials; n++)); do
@@ -136,3 +171,22 @@ for kb in "${stores[@]}"; do
     "$(awk -v q="$qd" -v r="$replay" 'BEGIN { printf "%.2f", q / r }')"
 done
 echo "  (first qd_rc runs, unmeasured: $(awk '$1 == "first" { printf "%s KB %.3f  ", $2, $3 / 1e9 }' "$out/times"))"
+
+echo
+echo "Where a get goes, microseconds of guest time per call (bench/vm_gets.cpp; the key near the"
+echo "start, near the end, absent; a get of an absent key reads the working copy and then the image):"
+awk '
+  { t[$1, $2] = $4 * 1e6; if (!($1 in seen)) { seen[$1] = 1; order[++n] = $1 } }
+  END {
+    if (!n) { print "  (no figures: the boot failed)"; exit }
+    printf "  %-7s %10s %6s %6s %7s | %-22s | %-22s | %s\n", "store", "open+close", "lock", "fstat", "pread",
+      "search start/end/absent", "get start/end/absent", "absent get / pread"
+    for (i = 1; i <= n; i++) {
+      k = order[i]
+      printf "  %4d KB %10.1f %6.1f %6.1f %7.1f | %6.1f %7.1f %7.1f | %6.1f %7.1f %7.1f | %.2f\n", k,
+        t[k, "open_close"], t[k, "lock_unlock"], t[k, "fstat"], t[k, "pread"], t[k, "walk_start"],
+        t[k, "walk_end"], t[k, "walk_absent"], t[k, "get_start"], t[k, "get_end"], t[k, "get_absent"],
+        t[k, "get_absent"] / t[k, "pread"]
+    }
+  }
+' "$out/gets.out"

@@ -27,5 +27,5 @@ set(QD_NVRAM_TEXT_SOURCES ${QD_ROOT}/tools/nvram_text.cpp)
 set(QD_IN_PLACE_SOURCES ${QD_ROOT}/tools/in_place/scratch.cpp ${QD_ROOT}/tools/in_place/run.cpp)
 
 # Scaffolding shared by the unit, hardening, fuzz and benchmark builds.
-set(QD_TEST_SUPPORT_SOURCES store.cpp run.cpp profile_text.cpp hostile.cpp)
+set(QD_TEST_SUPPORT_SOURCES store.cpp run.cpp profile_text.cpp hostile.cpp freshness.cpp)
 list(TRANSFORM QD_TEST_SUPPORT_SOURCES PREPEND ${QD_ROOT}/tests/support/)

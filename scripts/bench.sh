@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake --preset release >/dev/null && cmake --build --preset release -j"$(nproc)" >/dev/null
 cmake --preset mipsel-release >/dev/null &&
-  cmake --build --preset mipsel-release -j"$(nproc)" --target qd_rc vm_bench >/dev/null
+  cmake --build --preset mipsel-release -j"$(nproc)" --target qd_rc vm_bench vm_gets >/dev/null
 bin=build/release/bench
 
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "freshness.h"
 #include "gateway_fixture.h"
 #include "nvram/entry_list.h"
 #include "nvram/nvram.h"
@@ -60,6 +61,10 @@ TEST_F(NvramTest, DuplicateKeysReadFirstAndAreAllReplaced) {
   EXPECT_EQ(get("k"), "first");
   nvram_set("k", "v");
   EXPECT_EQ(read_file("/tmp/nvram"), entry_list_of({{"k", "v"}, {"x", "1"}, {"k", "v"}}));
+}
+
+TEST_F(NvramTest, EveryGetReadsWhatTheFilesHoldNow) {
+  for (const std::string& failure : support::freshness_failures()) ADD_FAILURE() << failure;
 }
 
 TEST_F(NvramTest, DamagedListsAreReadWithinTheirBytes) {

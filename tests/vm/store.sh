@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The settings store on the MIPS VM: the image loaded over the working copy at every start
-# (sound, damaged, absent), held to the host binary's run; and several qd_rc processes setting
-# and getting at once on one working copy, nothing lost.
+# (sound, damaged, absent), held to the host binary's run; several qd_rc processes setting
+# and getting at once on one working copy, nothing lost; and gets that answer what the files
+# hold after other programs rewrote them (tests/support/freshness.h, on the MIPS kernel).
 . "$(dirname "$0")/lib.sh"
 
 fixture load_image image
@@ -30,6 +31,10 @@ SET
   for i in $(seq 200); do echo "entry$i=value of entry $i"; done
 } | settings load
 vm_only load --settings "$work/load.settings" --image absent --
+vm_only fresh --settings "$work/load.settings" --
+[ -x "${QD_VM_FRESHNESS:-}" ] || fail "no vm_freshness (cmake --build --preset mipsel-release)"
+mkdir -p "$work/overlay/sim"
+cp "$QD_VM_FRESHNESS" "$work/overlay/sim/freshness"
 jobs=4 runs=20
 cat >"$work/guest.sh" <<GUEST
 for name in sound damaged absent; do run_case "\$name"; done
@@ -53,8 +58,12 @@ done
 wait \$pids
 cp "\$R/tmp/nvram" "\$sim/load/nvram"
 case_end
+case_begin fresh
+in_gateway 60 /sim/freshness </dev/null >"\$sim/fresh.out" 2>&1
+echo "status \$?" >>"\$sim/fresh.out"
+case_end
 GUEST
-boot --guest "$work/guest.sh"
+boot --guest "$work/guest.sh" --overlay "$work/overlay"
 
 for image in sound damaged absent; do compare "$image"; done
 
@@ -69,4 +78,6 @@ expect_text "load: the working copy" \
   "$(sed -e 's/^wifiWpsState=.*/wifiWpsState=1/' -e 's/^wifiAuth\[0\]=.*/wifiAuth[0]=5/' -e 's/^wifiEnc\[0\]=.*/wifiEnc[0]=3/' \
     -e 's/^wifiBssid\[0\]=.*/wifiBssid[0]=KES_1/' -e 's/^wifiWpapsk\[0\]=.*/wifiWpapsk[0]=<psk 1>/' "$work/load.settings")" \
   "$("$QD_NVRAM_TOOL" dump "$load/nvram" | grep -v '^#' | normalized_dump)"
+expect_text "fresh: every get answers what the files hold" "0 stale answers
+status 0" "$(cat "$V/fresh/sim/fresh.out")"
 finish
