@@ -32,6 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string key = input.ConsumeRandomLengthString(64);
   std::string value = input.ConsumeRandomLengthString(256);
   std::string other = input.ConsumeRandomLengthString(64);
+  // Indexed keys, like most of a gateway's, take another path of the search.
+  if (input.ConsumeBool()) key += "[" + std::to_string(input.ConsumeIntegral<uint8_t>() % 12) + "]";
   std::string list = input.ConsumeRemainingBytesAsString();
 
   // Any key, even one the store would refuse, is only looked up.

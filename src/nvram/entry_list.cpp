@@ -168,7 +168,7 @@ size_t find_entry(std::string_view data, size_t pos, std::string_view key, size_
 #else
 // The offset of the first "\0" key "=" at or after `from`, or kNone: Horspool's search, the
 // window's last byte deciding how far it moves. Shifts are kept in bytes (at most 255): a
-// shorter move than the longest possible one only costs a step. The skip runs three moves
+// shorter move than the longest possible one only costs a step. The skip runs four moves
 // between checks, stopping at an "=" (whose shift in the table is 0), where the key is compared.
 size_t find_pattern(std::string_view data, size_t from, std::string_view key) {
   const size_t size = data.size(), length = key.size() + 2;  // the zero byte, the key, "="
@@ -183,16 +183,21 @@ size_t find_pattern(std::string_view data, size_t from, std::string_view key) {
   shift[static_cast<uint8_t>('=')] = 0;
   const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
   const auto* wanted = reinterpret_cast<const uint8_t*>(key.data());
-  const size_t skip_end = size > 3 * 255 ? size - 3 * 255 : 0;  // three moves from before it stay inside
+  // Four moves from a byte before `skip_end` stay inside the data.
+  const uint8_t* const skip_end = bytes + (size > 4 * 255 ? size - 4 * 255 : 0);
   size_t last = from + length - 1;
   for (;;) {
-    for (size_t move; last < skip_end; last += move) {
-      if (!(move = shift[bytes[last]])) break;
-      last += move;
-      if (!(move = shift[bytes[last]])) break;
-      last += move;
-      move = shift[bytes[last]];
+    const uint8_t* at = bytes + last;
+    for (size_t move; at < skip_end; at += move) {
+      if (!(move = shift[*at])) break;
+      at += move;
+      if (!(move = shift[*at])) break;
+      at += move;
+      if (!(move = shift[*at])) break;
+      at += move;
+      move = shift[*at];
     }
+    last = static_cast<size_t>(at - bytes);
     if (last >= size) return kNone;
     if (bytes[last] != '=') {
       last += shift[bytes[last]];
