@@ -14,6 +14,8 @@
 #include <ctime>
 #include <string>
 
+#include "record.h"
+
 extern char** environ;
 
 namespace {
@@ -39,22 +41,9 @@ void run_line(const std::string& line) {
 }
 
 int replay() {
-  FILE* record = std::fopen(kRecord, "rb");
-  if (!record) {
-    std::perror(kRecord);
-    return 1;
-  }
-  std::string line;
-  for (int c; (c = std::fgetc(record)) != EOF;) {
-    if (c != '\0') {
-      line += static_cast<char>(c);
-      continue;
-    }
+  return bench::for_each_recorded_line(kRecord, [](const std::string& line) {
     if (line.compare(0, sizeof kSelf - 1, kSelf) != 0) run_line(line);
-    line.clear();
-  }
-  std::fclose(record);
-  return 0;
+  });
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <string>
 
+#include "record.h"
 #include "vm_clock.h"
 
 extern char** environ;
@@ -56,22 +57,8 @@ int shell_line(const char* line) {
 }
 
 int replay(const char* record_path) {
-  FILE* record = std::fopen(record_path, "rb");
-  if (!record) {
-    std::perror(record_path);
-    return 1;
-  }
-  std::string line;
-  for (int c; (c = std::fgetc(record)) != EOF;) {
-    if (c != '\0') {
-      line += static_cast<char>(c);
-      continue;
-    }
-    shell_line(line.c_str());
-    line.clear();
-  }
-  std::fclose(record);
-  return 0;
+  return bench::for_each_recorded_line(record_path,
+                                       [](const std::string& line) { shell_line(line.c_str()); });
 }
 
 // Each item: its name, how often it runs and the work of one run.

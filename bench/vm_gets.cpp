@@ -1,9 +1,9 @@
 // Where the instructions of a settings get go on the MIPS VM (bench/vm_start.sh): qd_rc's own
 // nvram_get on the store at /tmp/nvram and /tmp/qd_nvram, for a key near the start of the
 // list, one near its end and one the store lacks, beside the parts a get is made of: the
-// system calls around the data (open, shared lock, size, close), one pread of the whole
-// working copy, a mapping of it, and the search of the list in memory. Static, with the real
-// platform, so that every get is the program's own.
+// system calls around the data (open and close, a shared lock and its release, fstat), one
+// pread of the whole working copy, a mapping of it, and the search of the list in memory.
+// Static, with the real platform, so that every get is the program's own.
 //
 //   vm_gets LABEL     prints "LABEL item count seconds-each" lines (guest seconds, vm_clock.h)
 #include <fcntl.h>
@@ -80,16 +80,6 @@ int main(int argc, char** argv) {
   std::printf("%s store_bytes 1 %zu\n", label, list.size());
 
   std::vector<char> buffer(list.size() + 1);
-  measure(label, "open_lock_stat_close", count, [] {
-    int fd = ::open(paths::kWorkingCopy, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct flock lock {};
-    lock.l_type = F_RDLCK;
-    lock.l_whence = SEEK_SET;
-    ::fcntl(fd, F_SETLKW, &lock);
-    struct stat st;
-    ::fstat(fd, &st);
-    ::close(fd);
-  });
   measure(label, "open_close", count,
           [] { ::close(::open(paths::kWorkingCopy, O_RDONLY | O_NONBLOCK | O_CLOEXEC)); });
   int fd = ::open(paths::kWorkingCopy, O_RDONLY | O_CLOEXEC);
