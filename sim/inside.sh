@@ -104,16 +104,7 @@ done
 # The state after the last command.
 after=$sim/after
 brctl show >"$after/bridges" 2>&1 || true
-ip -o link show | awk '{
-  name = $2; sub(/:$/, "", name); sub(/@.*/, "", name)
-  admin = ($3 ~ /[<,]UP[,>]/) ? "up" : "down"
-  mac = "-"; master = "-"
-  for (i = 4; i < NF; i++) {
-    if ($i == "master") master = $(i + 1)
-    if ($i ~ /^link\//) mac = $(i + 1)
-  }
-  printf "%-10s %-5s %-17s %s\n", name, admin, mac, master
-}' >"$after/links"
+ip -o link show | awk -f "$(dirname "${BASH_SOURCE[0]}")/links.awk" >"$after/links"
 ip -o -4 addr show | awk '{ print $2, $4 }' >"$after/addresses"
 ip -4 route show >"$after/routes"
 # The daemons: the processes still running chrooted in the gateway root. The simulator's own

@@ -146,16 +146,7 @@ daemons() {
 case_end() {
   local after=$sim/after pid _ watchdog
   brctl show >"$after/bridges" 2>&1
-  ip -o link show | awk '{
-    name = $2; sub(/:$/, "", name); sub(/@.*/, "", name)
-    admin = ($3 ~ /[<,]UP[,>]/) ? "up" : "down"
-    mac = "-"; master = "-"
-    for (i = 4; i < NF; i++) {
-      if ($i == "master") master = $(i + 1)
-      if ($i ~ /^link\//) mac = $(i + 1)
-    }
-    printf "%-10s %-5s %-17s %s\n", name, admin, mac, master
-  }' >"$after/links"
+  ip -o link show | awk -f /vm/links.awk >"$after/links"
   awk -F'|' 'NR > 2 { gsub(/ /, ""); print $1, $2, $3 }' /proc/net/vlan/config >"$after/vlans"
   ip -o -4 addr show | awk '{ print $2, $4 }' >"$after/addresses"
   ip -4 route show >"$after/routes"
