@@ -247,20 +247,19 @@ size_t find_empty_entry(std::string_view data, size_t pos, size_t limit) {
   const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
   const size_t end = limit < data.size() ? limit + 1 : data.size();
   auto pair_at = [&](size_t at) { return bytes[at] == 0 && at > pos && bytes[at - 1] == 0; };
-  // Up to the first aligned word, then whole words while they end before `end`.
+  // Up to the first aligned word, then pairs of words while they end before `end`, then the
+  // last bytes.
   size_t at = pos;
   size_t words = pos + (-reinterpret_cast<uintptr_t>(bytes + pos) & (sizeof(Word) - 1));
   for (; at < words && at < end; ++at)
     if (pair_at(at)) return at;
   const uint8_t* word = bytes + at;
-  const uint8_t* const words_end = word + (at < end ? (end - at) & ~(sizeof(Word) - 1) : 0);
   // Two words at a time: most pairs of words hold no zero byte, and most zero bytes have none
   // beside them. The first test lets through every word with a zero byte, and also those with
   // a byte above 0x80 (rare in settings text); then a pair is looked for inside each word and
   // across the words' boundaries (the byte before the first word is at `at - 1`, never before
   // `pos`).
-  const uint8_t* const blocks_end =
-      word + ((words_end - word) & ~static_cast<ptrdiff_t>(2 * sizeof(Word) - 1));
+  const uint8_t* const blocks_end = word + (at < end ? (end - at) & ~(2 * sizeof(Word) - 1) : 0);
   if (word != blocks_end) do {
       Word first = load_word(word), second = load_word(word + sizeof(Word));
       if (!(((first - kOnes) | (second - kOnes)) & kHigh)) continue;
