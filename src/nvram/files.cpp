@@ -55,6 +55,22 @@ bool FileBuffer::read_fd(int fd) {
   return true;
 }
 
+namespace {
+
+// The length of the bytes that two texts begin with alike. The load compares a whole image
+// with the working copy at every start, mostly alike: the C library's memcmp compares words
+// where a loop of ours would take a byte at a time.
+size_t common_prefix(std::string_view a, std::string_view b) {
+  constexpr size_t kChunk = 256;
+  const size_t common = a.size() < b.size() ? a.size() : b.size();
+  size_t at = 0;
+  while (common - at >= kChunk && std::memcmp(a.data() + at, b.data() + at, kChunk) == 0) at += kChunk;
+  while (at < common && a[at] == b[at]) ++at;
+  return at;
+}
+
+}  // namespace
+
 long readFileBin(const char* path, char** out) {
   *out = nullptr;
   FileBuffer file;
@@ -80,8 +96,7 @@ int writeFileBin(const char* path, const char* data, long len) {
     }
     // Only from the first byte that differs; when the length stays, only up to the last.
     std::string_view now = old.data();
-    size_t offset = 0;
-    while (offset < now.size() && offset < bytes.size() && now[offset] == bytes[offset]) ++offset;
+    size_t offset = common_prefix(now, bytes);
     size_t end = bytes.size();
     if (now.size() == bytes.size())
       while (end > offset && now[end - 1] == bytes[end - 1]) --end;

@@ -27,6 +27,15 @@ TEST(Crc32, MatchesZlib) {
   EXPECT_EQ(nvram_crc32("abc", -1), 0u);
   EXPECT_EQ(nvram_crc32("123456789", 9), 0xCBF43926u);
   EXPECT_EQ(nvram_crc32("The quick brown fox jumps over the lazy dog", 43), 0x414FA339u);
+  // Long texts go four bytes at a time: from any alignment, with bytes left over, and just
+  // below the length where that starts.
+  std::string bytes;
+  for (int i = 0; i < 10007; ++i) bytes += static_cast<char>(i * 7 + i / 13);
+  EXPECT_EQ(nvram_crc32(bytes.data(), 10007), 0x082715B3u);
+  EXPECT_EQ(nvram_crc32(bytes.data() + 1, 5000), 0x97AA8CCCu);
+  EXPECT_EQ(nvram_crc32(bytes.data() + 3, 4099), 0xAAC07B71u);
+  EXPECT_EQ(nvram_crc32(bytes.data() + 2, 2048), 0x505E109Bu);
+  EXPECT_EQ(nvram_crc32(bytes.data(), 2047), 0xF34ED270u);
 }
 
 TEST_F(ImageTest, SoundImageReplacesTheWorkingCopy) {
