@@ -9,6 +9,20 @@
 
 namespace platform {
 
+namespace {
+
+// A system call made again for as long as a signal interrupts it (-1 with EINTR).
+template <typename Call>
+[[gnu::always_inline]] inline auto uninterrupted(Call call) {
+  decltype(call()) rc;
+  do {
+    rc = call();
+  } while (rc < 0 && errno == EINTR);
+  return rc;
+}
+
+}  // namespace
+
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
   if (this != &other) {
     close();
@@ -36,11 +50,7 @@ UniqueFd open_file(const char* path, OpenMode mode, unsigned perms) {
     case OpenMode::write_new: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
     case OpenMode::read_write_truncate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
   }
-  int fd;
-  do {
-    fd = ::open(resolve_path(path), flags, perms);
-  } while (fd < 0 && errno == EINTR);
-  return UniqueFd(fd);
+  return UniqueFd(uninterrupted([=] { return ::open(resolve_path(path), flags, perms); }));
 }
 
 bool lock_file(int fd, LockKind kind) {
@@ -49,11 +59,7 @@ bool lock_file(int fd, LockKind kind) {
   lk.l_whence = SEEK_SET;
   lk.l_start = 0;
   lk.l_len = 0;  // to the end of the file and beyond, as lockf(F_LOCK) at offset 0
-  int rc;
-  do {
-    rc = ::fcntl(fd, F_SETLKW, &lk);
-  } while (rc < 0 && errno == EINTR);
-  return rc == 0;
+  return uninterrupted([fd, &lk] { return ::fcntl(fd, F_SETLKW, &lk); }) == 0;
 }
 
 long file_size(int fd) {
@@ -68,11 +74,8 @@ long read_whole(int fd, void* buf, size_t len) {
   auto* out = static_cast<char*>(buf);
   size_t done = 0;
   while (done < len) {
-    ssize_t n = ::pread(fd, out + done, len - done, static_cast<off_t>(done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
+    ssize_t n = uninterrupted([=] { return ::pread(fd, out + done, len - done, static_cast<off_t>(done)); });
+    if (n < 0) return -1;
     if (n == 0) break;
     done += static_cast<size_t>(n);
   }
@@ -80,31 +83,20 @@ long read_whole(int fd, void* buf, size_t len) {
 }
 
 long read_start(int fd, void* buf, size_t len) {
-  ssize_t n;
-  do {
-    n = ::pread(fd, buf, len, 0);
-  } while (n < 0 && errno == EINTR);
-  return static_cast<long>(n);
+  return static_cast<long>(uninterrupted([=] { return ::pread(fd, buf, len, 0); }));
 }
 
 long read_some(int fd, void* buf, size_t len) {
-  ssize_t n;
-  do {
-    n = ::read(fd, buf, len);
-  } while (n < 0 && errno == EINTR);
-  return static_cast<long>(n);
+  return static_cast<long>(uninterrupted([=] { return ::read(fd, buf, len); }));
 }
 
 bool write_whole(int fd, const void* data, size_t len, size_t offset) {
   const auto* in = static_cast<const char*>(data);
   size_t done = 0;
   while (done < len) {
-    ssize_t n = ::pwrite(fd, in + done, len - done, static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return false;
+    ssize_t n =
+        uninterrupted([=] { return ::pwrite(fd, in + done, len - done, static_cast<off_t>(offset + done)); });
+    if (n <= 0) return false;
     done += static_cast<size_t>(n);
   }
   return true;
@@ -113,12 +105,8 @@ bool write_whole(int fd, const void* data, size_t len, size_t offset) {
 bool write_all(int fd, const void* data, size_t len) {
   const auto* in = static_cast<const char*>(data);
   while (len > 0) {
-    ssize_t n = ::write(fd, in, len);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return false;
+    ssize_t n = uninterrupted([=] { return ::write(fd, in, len); });
+    if (n <= 0) return false;
     in += n;
     len -= static_cast<size_t>(n);
   }
@@ -133,11 +121,7 @@ bool reserve(int fd, size_t len) {
 }
 
 bool truncate_to(int fd, size_t len) {
-  int rc;
-  do {
-    rc = ::ftruncate(fd, static_cast<off_t>(len));
-  } while (rc < 0 && errno == EINTR);
-  return rc == 0;
+  return uninterrupted([=] { return ::ftruncate(fd, static_cast<off_t>(len)); }) == 0;
 }
 
 bool remove_file(const char* path) { return ::unlink(resolve_path(path)) == 0; }
