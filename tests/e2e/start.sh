@@ -1,27 +1,31 @@
 #!/usr/bin/env bash
-# `wlan start` for 0, 1, 2 and 8 SSIDs: the exact shell lines, children included, and the links,
+# `wlan start` for 0, 1, 3 and 8 SSIDs: the exact shell lines, children included, and the links,
 # bridges, addresses, daemons, driver state and LED that they leave on the gateway.
 . "$(dirname "$0")/lib.sh"
 
+# The transcripts of start and stop are the unit tests' golden files (tests/data/*.cmds), run
+# there on the recording platform from the same settings (tests/unit/lifecycle_test.cpp).
+data=$(dirname "$0")/../data
+
+# expect_transcript WHAT N GOLDEN: the shell lines of step N are tests/data/GOLDEN.cmds, each
+# with the command runner's console redirection but the LED line, which writes a file itself;
+# a start first makes the profile's folder.
+expect_transcript() {
+  local line
+  {
+    [[ $3 != wlan_start_* ]] || echo "mkdir -p /etc/Wireless/RT2860/$S"
+    while IFS= read -r line; do
+      if [[ $line == *'> /proc/qd_ledon' ]]; then echo "$line"; else echo "$line$S"; fi
+    done <"$data/$3.cmds"
+  } >"$work/transcript"
+  expect_lines "$1" "$2" <"$work/transcript"
+}
+
 n0() {
 # N = 0: an empty store. Bridge 0 gets VLAN 100, WPS is switched off, the LED file gets 0.
-settings empty <<'SET'
-SET
+settings empty </dev/null
 simulate start0 --settings "$work/empty.settings" -- 'wlan start'
-expect_lines "N=0" 1 <<LINES
-mkdir -p /etc/Wireless/RT2860/$S
-/sbin/qd_rc wlan mac_init$S
-/usr/sbin/brctl addbr br0$S
-/sbin/ifconfig br0 up$S
-/sbin/vconfig add eth2 100$S
-/sbin/ifconfig eth2.100 up$S
-/usr/sbin/brctl addif br0 eth2.100$S
-/bin/iwpriv ra0 set WscConfMode=0$S
-/sbin/insmod /lib/modules/qd_vrif.ko$S
-/usr/sbin/brctl addif br0 ra0$S
-/bin/iwpriv ra0 set IgmpSnEnable=1$S
-/bin/echo 0 > /proc/qd_ledon
-LINES
+expect_transcript "N=0" 1 wlan_start_n0
 expect_status "N=0" 1 0
 # br0 exists already on the gateway: its creation fails on the console and the start goes on.
 expect_has "N=0 console" "$st/1/console" "br0"
@@ -40,132 +44,45 @@ expect_file "N=0: no daemon" "$R/sim/after/daemons" </dev/null
 [ -s "$R/etc/Wireless/RT2860/RT2860.dat" ] || fail "N=0: no driver profile"
 }
 
-n1() {
-# N = 1: configured WPS with an external registrar (the addER child, then the UPnP side
+ap_er() {
+# One SSID: configured WPS with an external registrar (the addER child, then the UPnP side
 # down), and a radio MAC that differs from the EEPROM's (mac_init's child writes it).
 fixture one_ssid_ap_er one
 simulate start1 --settings "$work/one.settings" -- 'wlan start'
-expect_lines "N=1" 1 <<LINES
-mkdir -p /etc/Wireless/RT2860/$S
-/sbin/qd_rc wlan mac_init$S
-/bin/iwpriv ra0 e2p 4=1100$S
-/bin/iwpriv ra0 e2p 6=3322$S
-/bin/iwpriv ra0 e2p 8=5544$S
-/sbin/ifconfig ra0 down$S
-/sbin/ifconfig ra0 up$S
-/usr/sbin/brctl addbr br1$S
-/sbin/ifconfig br1 up$S
-/sbin/vconfig add eth2 101$S
-/sbin/ifconfig eth2.101 up$S
-/usr/sbin/brctl addif br1 eth2.101$S
-/sbin/ifconfig ra0 up$S
-/bin/iwpriv ra0 set WscVendorPinCode=12345670$S
-/sbin/qd_rc wlan addER$S
-/bin/iwpriv ra0 set WscVendorPinCode=12345670$S
-/bin/iwpriv ra0 set WscConfMode=7$S
-/bin/iwpriv ra0 set WscConfStatus=2$S
-/sbin/ifconfig lo down$S
-/sbin/route delete 239.255.255.250$S
-/usr/bin/killall -9 wscd$S
-/bin/iwpriv ra0 set WscGetConf=0$S
-/sbin/insmod /lib/modules/qd_vrif.ko$S
-/usr/sbin/brctl addif br0 ra0$S
-/bin/iwpriv ra0 set IgmpSnEnable=1$S
-/bin/echo 1 > /proc/qd_ledon
-LINES
-expect_text "N=1: ra0 up in br0 with the new MAC" "up 00:11:22:33:44:55 br0" "$(link ra0)"
-expect_text "N=1: br1 holds eth2.101 only" "up 00:0c:43:28:60:02 br1" "$(link eth2.101)"
-expect_text "N=1: no ra1 bridge" "down 00:0c:43:30:52:81 -" "$(link ra1)"
-expect_file "N=1: LED file" "$R/sim/after/qd_ledon" <<<"1"
-[ ! -e "$R/etc/cmd_agent" ] || fail "N=1: a configured access point wrote /etc/cmd_agent"
+expect_transcript "ap-er" 1 wlan_start_ap_er
+expect_text "ap-er: ra0 up in br0 with the new MAC" "up 00:11:22:33:44:55 br0" "$(link ra0)"
+expect_text "ap-er: br1 holds eth2.101 only" "up 00:0c:43:28:60:02 br1" "$(link eth2.101)"
+expect_text "ap-er: no ra1 bridge" "down 00:0c:43:30:52:81 -" "$(link ra1)"
+expect_file "ap-er: LED file" "$R/sim/after/qd_ledon" <<<"1"
+[ ! -e "$R/etc/cmd_agent" ] || fail "ap-er: a configured access point wrote /etc/cmd_agent"
 }
 
-n2() {
-# N = 2: unconfigured WPS (UPnP side up, the command record, the unconfig child), the second
-# SSID disabled (brought up, then down) and in 802.1X mode (br0's address, the default route,
-# rt2860apd).
-settings two <<'SET'
-wifiSSIDNum=2
-wifiRadioOnOff=1
-wifiIFOn[0]=1
-wifiIFOn[1]=0
-wifiWpsEnable=1
-wifiWpsState=0
-wifiWpsDevPIN=12345670
-wifiAuth[0]=0
-wifiAuth[1]=7
-lanConnIp4[2]=192.168.0.1
-lanConnMask4[2]=255.255.255.0
-wifiMacAddr=00:0C:43:30:52:80
-SET
-simulate start2 --settings "$work/two.settings" -- 'wlan start' 'wlan stop'
-expect_lines "N=2" 1 <<LINES
-mkdir -p /etc/Wireless/RT2860/$S
-/sbin/qd_rc wlan mac_init$S
-/sbin/vconfig add eth2 101$S
-/sbin/ifconfig eth2.101 up$S
-/sbin/ifconfig ra1 up$S
-/usr/sbin/brctl addbr br1$S
-/sbin/ifconfig br1 up$S
-/usr/sbin/brctl addif br1 eth2.101$S
-/usr/sbin/brctl addbr br2$S
-/sbin/ifconfig br2 up$S
-/sbin/vconfig add eth2 102$S
-/sbin/ifconfig eth2.102 up$S
-/usr/sbin/brctl addif br2 eth2.102$S
-/usr/sbin/brctl addif br1 ra1$S
-/sbin/ifconfig ra0 up$S
-/sbin/ifconfig ra1 down$S
-/bin/iwpriv ra0 set WscVendorPinCode=12345670$S
-/usr/bin/killall -9 wscd$S
-/sbin/ifconfig lo up$S
-/sbin/ifconfig br0 192.168.0.254$S
-/sbin/route add -host 239.255.255.250 dev br0$S
-/bin/iwpriv ra0 set WscConfMode=7$S
-/bin/iwpriv ra0 set WscConfStatus=1$S
-/bin/iwpriv ra0 set WscGetConf=1$S
-/sbin/qd_rc wlan unconfig$S
-/bin/iwpriv ra0 set WscVendorPinCode=12345670$S
-/bin/iwpriv ra0 set WscConfMode=0$S
-/bin/iwpriv ra0 set WscConfMode=7$S
-/bin/iwpriv ra0 set WscConfStatus=1$S
-/sbin/insmod /lib/modules/qd_vrif.ko$S
-/usr/sbin/brctl addif br0 ra0$S
-/bin/iwpriv ra0 set IgmpSnEnable=1$S
-/sbin/ifconfig br0 192.168.0.254$S
-/sbin/route add default gw 192.168.0.1$S
-/bin/rt2860apd$S
-/bin/echo 1 > /proc/qd_ledon
-LINES
-expect_has "N=2: mac_init finds the address" "$st/1/console" "qd_rc: init_wifi_mac same 00:0C:43:30:52:80"
+realistic() {
+# Three SSIDs, then a stop: unconfigured WPS (UPnP side up, the command record, the unconfig
+# child), the second SSID in 802.1X mode (br0's address, the default route, rt2860apd), the
+# third disabled (brought up, then down), and a radio MAC that differs from the EEPROM's.
+fixture realistic three
+simulate start3 --settings "$work/three.settings" -- 'wlan start' 'wlan stop'
+expect_transcript "realistic" 1 wlan_start_realistic
+expect_has "realistic: mac_init writes the address" "$st/1/console" \
+  "qd_rc: init_wifi_mac different 00:0C:43:30:52:80 ==> 00:11:22:33:44:55"
 # The command record: the wscd line with br0's address, its zero byte, 128 bytes in all.
 record=$R/etc/cmd_agent
-expect_text "N=2: command record size" 128 "$(stat -c %s "$record" 2>/dev/null)"
-expect_text "N=2: command record text" "/bin/wscd -i ra0 -m 1 -a 192.168.0.254 &" "$(head -c 40 "$record")"
-expect_text "N=2: command record end" 0 "$(od -An -tu1 -j40 -N1 "$record" | tr -d ' ')"
-expect_file "N=2: the agent ran the record once" "$R/sim/cmd_agent.log" <<<"/bin/wscd -i ra0 -m 1 -a 192.168.0.254 &"
-expect_file "N=2: daemons started" "$R/sim/daemons.log" <<'LOG'
+expect_text "realistic: command record size" 128 "$(stat -c %s "$record" 2>/dev/null)"
+expect_text "realistic: command record text" "/bin/wscd -i ra0 -m 1 -a 192.168.1.254 &" "$(head -c 40 "$record")"
+expect_text "realistic: command record end" 0 "$(od -An -tu1 -j40 -N1 "$record" | tr -d ' ')"
+expect_file "realistic: the agent ran the record once" "$R/sim/cmd_agent.log" <<<"/bin/wscd -i ra0 -m 1 -a 192.168.1.254 &"
+expect_file "realistic: daemons started" "$R/sim/daemons.log" <<'LOG'
 rt2860apd 
-wscd -i ra0 -m 1 -a 192.168.0.254
+wscd -i ra0 -m 1 -a 192.168.1.254
 LOG
-expect_lines "N=2: stop" 2 <<LINES
-/sbin/ifconfig lo down$S
-/sbin/route delete 239.255.255.250$S
-/usr/bin/killall -9 wscd$S
-/bin/iwpriv ra0 set WscGetConf=0$S
-/sbin/ifconfig ra0 down$S
-/sbin/ifconfig rai0 down$S
-/sbin/ifconfig ra1 down$S
-/sbin/route del default$S
-/usr/bin/killall rt2860apd$S
-/sbin/rmmod RT3090_ap$S
-LINES
+expect_transcript "realistic: stop" 2 wlan_stop_n3
 # After the stop: bridges, VLANs and br0's address stay; daemons, routes and RT3090_ap go.
-expect_file "N=2: links after stop" "$R/sim/after/links" <<'LINKS'
+expect_file "realistic: links after stop" "$R/sim/after/links" <<'LINKS'
 lo         down  00:00:00:00:00:00 -
-ra0        down  00:0c:43:30:52:80 br0
+ra0        down  00:11:22:33:44:55 br0
 ra1        down  00:0c:43:30:52:81 br1
-ra2        down  00:0c:43:30:52:82 -
+ra2        down  00:0c:43:30:52:82 br2
 ra3        down  00:0c:43:30:52:83 -
 ra4        down  00:0c:43:30:52:84 -
 ra5        down  00:0c:43:30:52:85 -
@@ -177,19 +94,21 @@ eth2       up    00:0c:43:28:60:02 br0
 br0        up    00:0c:43:28:60:02 -
 eth2.101   up    00:0c:43:28:60:02 br1
 br1        up    00:0c:43:28:60:02 -
-br2        up    00:0c:43:28:60:02 -
 eth2.102   up    00:0c:43:28:60:02 br2
+br2        up    00:0c:43:28:60:02 -
+br3        up    00:0c:43:28:60:02 -
+eth2.103   up    00:0c:43:28:60:02 br3
 LINKS
-expect_file "N=2: addresses after stop" "$R/sim/after/addresses" <<'ADDR'
+expect_file "realistic: addresses after stop" "$R/sim/after/addresses" <<'ADDR'
 lo 127.0.0.1/8
-br0 192.168.0.254/24
+br0 192.168.1.254/24
 ADDR
-expect_file "N=2: routes after stop" "$R/sim/after/routes" <<'ROUTES'
-192.168.0.0/24 dev br0 proto kernel scope link src 192.168.0.254 
+expect_file "realistic: routes after stop" "$R/sim/after/routes" <<'ROUTES'
+192.168.1.0/24 dev br0 proto kernel scope link src 192.168.1.254 
 ROUTES
-expect_file "N=2: no daemon after stop" "$R/sim/after/daemons" </dev/null
-expect_file "N=2: modules after stop" "$R/sim/after/modules" <<<"qd_vrif 4096 0 - Live 0x0000000000000000"
-expect_file "N=2: driver WPS state" "$R/sim/driver/ra0.set" <<'SET'
+expect_file "realistic: no daemon after stop" "$R/sim/after/daemons" </dev/null
+expect_file "realistic: modules after stop" "$R/sim/after/modules" <<<"qd_vrif 4096 0 - Live 0x0000000000000000"
+expect_file "realistic: driver WPS state" "$R/sim/driver/ra0.set" <<'SET'
 WscVendorPinCode=12345670
 WscConfMode=7
 WscConfStatus=1
@@ -250,6 +169,6 @@ expect_has "N=8: default route" "$R/sim/after/routes" "default via 10.1.2.3 dev 
 expect_file "N=8: one rt2860apd" "$R/sim/after/daemons" <<<"rt2860apd: /bin/rt2860apd"
 }
 
-# One case per run (start.sh n0|n1|n2|n8), so that CTest runs them side by side.
+# One case per run (start.sh n0|ap_er|realistic|n8), so that CTest runs them side by side.
 "${1:?which case}"
 finish
