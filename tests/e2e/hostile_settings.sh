@@ -6,10 +6,8 @@
 #   hostile_settings.sh [shell|long]
 . "$(dirname "$0")/lib.sh"
 
-# The keys that qd_rc reads (as stored for SSIDs 0 to 2) and its action words: the lists that
-# the build takes from the program.
-[ -r "${QD_TEST_LISTS:-}" ] || { echo "QD_TEST_LISTS: the lists file of the build is missing" >&2; exit 1; }
-. "$QD_TEST_LISTS"
+# The keys that qd_rc reads and its action words: the lists that the build takes from the program.
+test_lists
 # The keys that steer which lines run keep ordinary values, so that every branch is taken.
 steering='wifiSSIDNum=2
 wifiRadioOnOff=1
@@ -45,22 +43,6 @@ shell_values=(
   '\xff\xfe\x80\xc3\xa9\x01\x1b[31m'
 )
 
-# fill NAME VALUE [BASES...]: a settings file with VALUE in every stored key (of these base
-# names, or all) that is not steering, then the steering keys.
-fill() {
-  local name=$1 value=$2 key base
-  shift 2
-  {
-    for key in "${keys[@]}"; do
-      base=${key%%[*}
-      grep -q "^$base\(\[\|=\)" <<<"$steering" && continue
-      (($#)) && [[ " $* " != *" $base "* ]] && continue
-      printf '%s=%s\n' "$key" "$value"
-    done
-    printf '%s\n' "$steering"
-  } >"$work/$name.settings"
-}
-
 # Keys of a profile after its two header lines; a line that is no key=value line shows as such.
 profile_keys() {
   awk 'NR > 2 { if (match($0, /^[A-Za-z0-9_]+=/)) print substr($0, 1, RLENGTH - 1); else print "BAD LINE: " $0 }' "$1"
@@ -88,18 +70,18 @@ shell)
   i=0
   for value in "${shell_values[@]}"; do
     i=$((i + 1))
-    fill "hostile$i" "$value"
+    hostile_settings "hostile$i" "$value"
     run_case "hostile$i"
   done
   ;;
 long)
   # 100 KB values in the keys whose text reaches a command line, the profile or a record.
   long=$(head -c 102400 /dev/zero | tr '\0' 'A')
-  fill long "$long" wifiBssid wifiWpapsk wifiWpsDevPIN wifiWpsStaPIN wifiMacAddr modelName \
+  hostile_settings long "$long" wifiBssid wifiWpapsk wifiWpsDevPIN wifiWpsStaPIN wifiMacAddr modelName \
     wifiWpsDevName wifiMacList wifiMacList2 wifiMacList3 wifiWpaSecret
   run_case long
   semi=$(head -c 51200 /dev/zero | tr '\0' ';')
-  fill longhostile "$semi\$(touch /tmp/canary)$semi" wifiBssid wifiWpapsk wifiWpsDevPIN wifiWpsStaPIN modelName
+  hostile_settings longhostile "$semi\$(touch /tmp/canary)$semi" wifiBssid wifiWpapsk wifiWpsDevPIN wifiWpsStaPIN modelName
   run_case longhostile
   ;;
 esac

@@ -28,6 +28,31 @@ settings() { cat >"$work/$1.settings"; }
 # and the VM tests, as $work/NAME.settings
 fixture() { cp "$(dirname "${BASH_SOURCE[0]}")/../data/settings/$1.settings" "$work/$2.settings"; }
 
+# test_lists: the program's own lists, from the file that the build writes (QD_TEST_LISTS):
+# `keys`, every settings key that qd_rc reads as stored for SSIDs 0 to 2, and `actions`, every
+# action word of `qd_rc wlan`.
+test_lists() {
+  [ -r "${QD_TEST_LISTS:-}" ] || { echo "QD_TEST_LISTS: the lists file of the build is missing" >&2; exit 1; }
+  . "$QD_TEST_LISTS"
+}
+
+# hostile_settings NAME VALUE [BASES...]: $work/NAME.settings with VALUE (settings-text escapes)
+# in every key of `keys` (of these base names, or all) but the keys that steer which lines run,
+# which keep their ordinary values from $steering (key=value lines), so that every branch is taken.
+hostile_settings() {
+  local name=$1 value=$2 key base
+  shift 2
+  {
+    for key in "${keys[@]}"; do
+      base=${key%%[*}
+      grep -q "^$base\(\[\|=\)" <<<"$steering" && continue
+      (($#)) && [[ " $* " != *" $base "* ]] && continue
+      printf '%s=%s\n' "$key" "$value"
+    done
+    printf '%s\n' "$steering"
+  } >"$work/$name.settings"
+}
+
 # simulate NAME [qd-sim options] -- COMMAND...: runs them; the kept gateway root is $work/NAME,
 # and R points to it.
 simulate() {
