@@ -23,7 +23,7 @@ constexpr char kUsage[] =
     "                                        what qd_rc and the driver will make of the settings that an\n"
     "                                        integrator does not expect; status 0 clean, 1 findings, 2 "
     "unreadable\n"
-    "       qd_nvram_tool preview [--mac ADDR] [--gpio absent] [--graph] SETTINGS [COMMAND...]\n"
+    "       qd_nvram_tool preview [--mac ADDR] [--gpio refusing|absent] [--graph] SETTINGS [COMMAND...]\n"
     "                                        qd_rc's own code runs the commands (default 'wlan start') on a\n"
     "                                        scratch copy, nothing executed: profile, shell lines, changes,\n"
     "                                        messages; --graph: the gateway built, as Graphviz dot\n"
