@@ -37,6 +37,17 @@ split_console() {
   : >>"$1/console.txt"
 }
 
+# show_lines FILE: the shell lines of a record (each ended by a zero byte), numbered; a line
+# break inside a command line continues under it, marked "|".
+show_lines() {
+  local number=0 line
+  while IFS= read -r -d '' line; do
+    number=$((number + 1))
+    printf '%4d  %s\n' "$number" "${line//$'\n'/$'\n'      | }"
+  done <"$1"
+  ((number)) || echo "   (none)"
+}
+
 # report ROOT TOOL GPIO: what each command did and the gateway after the last one, from the
 # records under ROOT/sim.
 report() {
@@ -44,15 +55,6 @@ report() {
   section() { printf '\n-- %s\n' "$1"; }
   indent() { sed 's/^/   /'; }
   show_file() { if [ -s "$1" ]; then indent <"$1"; else echo "   (${2:-empty})"; fi; }
-  # Shell lines, numbered; a line break inside a command line continues under it, marked "|".
-  show_lines() {
-    local number=0 line
-    while IFS= read -r -d '' line; do
-      number=$((number + 1))
-      printf '%4d  %s\n' "$number" "${line//$'\n'/$'\n'      | }"
-    done <"$1"
-    ((number)) || echo "   (none)"
-  }
   for ((step = 1; ; step++)); do
     dir=$sim/steps/$step
     [ -f "$dir/command" ] || break

@@ -12,16 +12,10 @@ commands=('wlan start' 'wlan clientPBC' 'wlan wpsled_on' 'show' 'wlan stop')
 simulate sim --settings "$example" -- "${commands[@]}"
 "$QD_NVRAM_TOOL" preview "$example" "${commands[@]}" >"$work/preview" || fail "preview failed"
 
+# show_lines, as the simulator's report shows the shell lines.
+. "$(dirname "$0")/../../sim/launcher.sh"
 indent() { while IFS= read -r line || [ -n "$line" ]; do printf '   %s\n' "$line"; done <"$1"; }
 show_file() { if [ -s "$1" ]; then indent "$1"; else echo "   ($2)"; fi; }
-show_lines() {
-  local number=0 line
-  while IFS= read -r -d '' line; do
-    number=$((number + 1))
-    printf '%4d  %s\n' "$number" "${line//$'\n'/$'\n'      | }"
-  done <"$1"
-  ((number)) || echo "   (none)"
-}
 entries() { "$QD_NVRAM_TOOL" dump "$1" | grep -v '^#' || true; }
 # The entries that went, in their old order, then those that came, in their new order.
 changes() {
