@@ -1,6 +1,89 @@
 # What the two launchers of the gateway (qd-sim on this kernel, vm/qd-vm on a MIPS kernel)
-# share: the settings store and ra0's EEPROM laid down in a gateway root, the console split by
-# command, and the report of a run. Sourced; the callers define die().
+# share: the checks of their options, the builds they find, the kept folder, the clean-up, the
+# C library of a binary of another processor, the settings store and ra0's EEPROM laid down in a
+# gateway root, the console split by command, and the report of a run. Sourced; the callers
+# define die().
+sim_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd "$sim_dir/.." && pwd)
+
+# need OPTION VALUE...: the option's value is there (not another option, not empty).
+need() { [ $# -ge 2 ] && [ -n "$2" ] && [ "$2" != -- ] || die "$1 needs a value (see --help)"; }
+
+# check_case IMAGE GPIO MAC SETTINGS WORKING: the values of a case's options (--image, --gpio,
+# --mac in lower case, --settings, --working) are usable.
+check_case() {
+  local file
+  case "$1" in sound | damaged | absent) ;; *) die "--image: sound, damaged or absent" ;; esac
+  case "$2" in refusing | absent) ;; *) die "--gpio: refusing or absent" ;; esac
+  [[ $3 =~ ^([0-9a-f]{2}:){5}[0-9a-f]{2}$ ]] || die "--mac: six two-digit hexadecimal bytes, e.g. 00:0c:43:30:52:80"
+  for file in "$4" "${5#same}"; do
+    [ -z "$file" ] || [ "$file" = none ] || [ -r "$file" ] || die "$file: cannot read"
+  done
+}
+
+# built PATH: PATH (a program of a build folder) in the first of the release and host-debug
+# builds that has it, or nothing.
+built() {
+  local preset
+  for preset in release host-debug; do
+    if [ -x "$repo/build/$preset/$1" ]; then
+      echo "$repo/build/$preset/$1"
+      return
+    fi
+  done
+}
+
+# kept_folder DIR: DIR, made if need be, new or empty, printed as an absolute path (it changes
+# the working folder: call it in a command substitution).
+kept_folder() {
+  mkdir -p "$1"
+  [ -z "$(ls -A "$1")" ] || die "$1: not empty"
+  cd "$1" && pwd
+}
+
+# The clean-up when the launcher ends, also on failure, Ctrl-C and TERM (clean_up_on_exit sets
+# it): the child that run_child started, if it still runs, is killed with the signal
+# $child_signal and waited for, and the folder $scratch, when set, removed.
+child_pid="" child_signal=TERM scratch=""
+clean_up() {
+  local status=$?
+  trap - EXIT INT TERM
+  if [ -n "$child_pid" ] && kill -0 "$child_pid" 2>/dev/null; then
+    kill "-$child_signal" "$child_pid" 2>/dev/null || true
+    wait "$child_pid" 2>/dev/null || true
+  fi
+  [ -z "$scratch" ] || rm -rf "$scratch"
+  exit "$status"
+}
+clean_up_on_exit() {
+  trap clean_up EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+}
+
+# run_child COMMAND...: runs it as the child that the clean-up ends; its exit status.
+run_child() {
+  local status=0
+  "$@" &
+  child_pid=$!
+  wait "$child_pid" || status=$?
+  child_pid=""
+  return "$status"
+}
+
+# copy_libraries BINARY SYSROOT ROOT: the loader and libraries that BINARY, a program of another
+# processor, names, from the C library folder SYSROOT to the same places under ROOT (a script
+# instead of a program gets those of the C library itself).
+copy_libraries() {
+  local library libraries=(/lib/ld.so.1 /lib/libc.so.6)
+  if [ "$(head -c 4 "$1")" = $'\x7fELF' ]; then
+    libraries=($(readelf -lW "$1" | sed -n 's/.*interpreter: \(.*\)\]/\1/p')
+      $(readelf -dW "$1" | sed -n 's|.*(NEEDED).*\[\(.*\)\]|/lib/\1|p'))
+  fi
+  for library in "${libraries[@]}"; do
+    cp -L "$2$library" "$3$library" || die "$2$library: missing (--sysroot)"
+  done
+}
 
 # lay_store ROOT TOOL SETTINGS WORKING IMAGE MAC: ROOT/tmp/qd_nvram and ROOT/tmp/nvram from the
 # settings text as the options --settings, --working and --image ask (docs/simulator.md), and
