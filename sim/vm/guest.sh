@@ -1,7 +1,8 @@
 # The gateway inside the MIPS VM (BusyBox ash, sourced by /vm/main; qd-vm lays it into the
-# initramfs). The guest's counterpart of sim/inside.sh: each case gets a gateway root of its own
-# under /cases, chrooted like the simulator's, on fresh kernel links, and leaves the same records
-# (sim/steps/N/..., sim/after/...) under /out/NAME. Cases run one after another in one boot.
+# initramfs). The guest's counterpart of sim/inside.sh, with the same steps (sim/case.sh): each
+# case gets a gateway root of its own under /cases, chrooted like the simulator's, on fresh kernel
+# links, and leaves the same records (sim/steps/N/..., sim/after/...) under /out/NAME. Cases run
+# one after another in one boot.
 #
 #   run_case NAME                 the whole case: case_begin, each command, case_end
 #   case_begin NAME [AS]          gateway root, mounts, console and links of case NAME (under
@@ -12,18 +13,13 @@
 #
 # Input of case NAME (from qd-vm): /vm/cases/NAME/root (files laid over the root: the settings
 # store and ra0's EEPROM), commands (one a line), gpio (refusing or absent), mac (ra0's address).
-gateway_path=/sbin:/usr/sbin:/bin:/usr/bin:/gw/bin
+case_files=/vm
+. /vm/case.sh
 
 in_gateway() {
   local seconds=$1
   shift
   timeout "$seconds" env -i PATH="$gateway_path" chroot "$R" "$@" 3>&-
-}
-
-# mac_plus ADDRESS N: the address with N added to its last byte, in $address.
-mac_plus() {
-  local last=$((0x${1##*:} + $2))
-  address=$(printf '%s:%02x' "${1%:*}" $((last & 255)))
 }
 
 # gateway_links MAC: the gateway's links afresh, as the simulator makes them: the radio's SSID
@@ -61,71 +57,21 @@ gateway_links() {
 }
 
 case_begin() {
-  local input=/vm/cases/$1 entry name gpio mac
+  local input=/vm/cases/$1 gpio mac
   case_name=${2:-$1}
   R=/cases/$case_name
   sim=$R/sim
   mkdir -p "$R"
   # The template's files are never written by a case: links are enough.
   cp -al /gateway/. "$R/"
-  mkdir -p "$R/etc" "$R/tmp" "$R/proc" "$R/sys" "$R/dev" "$sim/driver" "$sim/run" "$sim/steps" \
-    "$sim/after" "$sim/pidview/bin" "$sim/pidview/proc"
-  chmod 1777 "$R/tmp"
-  ln "$R/bin/busybox" "$sim/pidview/bin/busybox"
-  : >"$sim/shell.log"
-  : >"$sim/step.log"
-  mkfifo "$sim/never"
+  gateway_root "$R"
   cp -a "$input/root/." "$R/"
   read -r gpio <"$input/gpio"
   read -r mac <"$input/mac"
-
-  # /proc of the gateway: the LED file and the module list, the rest of the real /proc by links
-  # (killall looks at the processes from /sim/pidview, whose /proc is the real one).
-  mount -t proc proc "$sim/pidview/proc"
-  mount -t tmpfs -o mode=0755 tmpfs "$R/proc"
-  for entry in /proc/*; do
-    name=${entry#/proc/}
-    case "$name" in *[!0-9]*) [ "$name" = modules ] || ln -s "/sim/pidview/proc/$name" "$R/proc/$name" ;; esac
-  done
-  echo "RT3090_ap 4096 0 - Live 0x0000000000000000" >"$R/proc/modules"
-  : >"$R/proc/qd_ledon"
-  mount -t sysfs sysfs "$R/sys"
-  mount -t tmpfs -o mode=0755 tmpfs "$R/dev"
-  mknod -m 666 "$R/dev/null" c 1 3
-  mknod -m 666 "$R/dev/zero" c 1 5
-  mknod -m 666 "$R/dev/random" c 1 8
-  mknod -m 666 "$R/dev/urandom" c 1 9
-  # The GPIO driver: absent, or a device on which the LED request fails.
-  [ "$gpio" != refusing ] || mknod -m 666 "$R/dev/gpio" c 1 3
-  # The console: a pipe whose reader appends everything to the console log, in order.
-  mkfifo -m 622 "$R/dev/console"
-  cat "$R/dev/console" >"$sim/console.log" &
-  console_reader=$!
-  exec 3>"$R/dev/console"
+  gateway_proc
+  gateway_dev "$gpio"
   gateway_links "$mac"
   step=0
-}
-
-case_step() {
-  local dir status
-  step=$((step + 1))
-  dir=$sim/steps/$step
-  mkdir -p "$dir"
-  printf '%s\n' "$1" >"$dir/command"
-  : >"$dir/console"
-  set -f
-  set -- $1
-  set +f
-  status=0
-  in_gateway 60 /sbin/qd_rc "$@" >"$dir/stdout" 2>"$dir/stderr" </dev/null || status=$?
-  echo "$status" >"$dir/status"
-  mv "$sim/step.log" "$dir/shell"
-  : >"$sim/step.log"
-  # The command agent picks up a new record in its own time: here, between two commands.
-  [ ! -f "$R/etc/cmd_agent" ] || in_gateway 10 /sim/bin/cmd_agent </dev/null >/dev/null 2>&1
-  [ ! -f "$R/tmp/nvram" ] || cp "$R/tmp/nvram" "$dir/nvram"
-  in_gateway 10 /sim/bin/kernel_view </dev/null >"$dir/kernel" 2>&1
-  printf '\001qd-sim step %d\001\n' "$step" >&3
 }
 
 # The daemons that the stand-ins started and that still run: "PID COMM: ARGS" a line.
@@ -144,23 +90,14 @@ daemons() {
 }
 
 case_end() {
-  local after=$sim/after pid _ watchdog
-  brctl show >"$after/bridges" 2>&1
-  ip -o link show | awk -f /vm/links.awk >"$after/links"
+  local after=$sim/after pid _
+  case_after
   awk -F'|' 'NR > 2 { gsub(/ /, ""); print $1, $2, $3 }' /proc/net/vlan/config >"$after/vlans"
-  ip -o -4 addr show | awk '{ print $2, $4 }' >"$after/addresses"
-  ip -4 route show >"$after/routes"
   daemons | while read -r pid rest; do echo "$rest"; done >"$after/daemons"
-  cp "$R/proc/modules" "$after/modules"
-  cp "$R/proc/qd_ledon" "$after/qd_ledon"
 
   # Clean-up: the case's daemons, its console, its mounts; the records go to /out.
   daemons | while read -r pid _; do kill -9 "$pid"; done
-  exec 3>&-
-  (sleep 5; kill "$console_reader" 2>/dev/null) &
-  watchdog=$!
-  wait "$console_reader"
-  kill "$watchdog" 2>/dev/null
+  console_close
   umount "$R/dev" "$R/sys" "$R/proc" "$sim/pidview/proc"
   mkdir -p "/out/$case_name"
   mv "$sim" "$R/etc" "$R/tmp" "/out/$case_name/"
