@@ -246,6 +246,13 @@ Mend mend_from_record(int fd, const char* record_path) {
     // A symbolic link (which is never followed), a socket, or the like.
     return ignore(record_path, "not a regular file");
   }
+  // A name that leads to the settings file itself (a hard link): closing this second descriptor
+  // of it drops the lock taken through `fd`, which is taken again before anything is read.
+  if (platform::same_file(record.get(), fd)) {
+    record.close();
+    if (!platform::lock_file(fd, platform::LockKind::exclusive)) return Mend::kept;
+    return ignore(record_path, "a link to the settings file");
+  }
   std::optional<platform::FileFacts> facts = platform::file_facts(record.get());
   if (!facts) return ignore(record_path, "its kind cannot be told");
   if (facts->kind == platform::FileFacts::Kind::directory) {

@@ -78,6 +78,11 @@ bool lock_file(int fd, LockKind kind) {
   return uninterrupted([fd, &lk] { return ::fcntl(fd, F_SETLKW, &lk); }) == 0;
 }
 
+bool same_file(int fd, int other_fd) {
+  struct stat a, b;
+  return ::fstat(fd, &a) == 0 && ::fstat(other_fd, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 long file_size(int fd) {
   // One call where seeking to the end and back takes two: every get asks this. Only a regular
   // file has a size to trust: a directory or device in a settings file's place says anything.

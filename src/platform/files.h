@@ -74,6 +74,9 @@ struct FileFacts {
   long size;
 };
 std::optional<FileFacts> file_facts(int fd);
+// Whether two open descriptors lead to the same file. Closing one of them drops every advisory
+// lock the process holds on it, taken through the other one as well.
+bool same_file(int fd, int other_fd);
 
 // Size of the open regular file, or -1 (also for a directory or device). The file position is
 // not moved.

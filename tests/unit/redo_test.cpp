@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -159,6 +160,28 @@ TEST_F(RedoTest, NeverTrustsWhatItDidNotMake) {
   ::chmod(path.c_str(), 0600);
   mend_working_copy();
   EXPECT_TRUE(read_file(paths::kWorkingCopy) == change.new_list);
+}
+
+// A name that leads to the working copy itself: the lock that the writer holds on it stays.
+TEST_F(RedoTest, ALinkToTheWorkingCopyLeavesTheWritersLock) {
+  write_file(paths::kWorkingCopy, entry_list_of({{"a", "1"}}));
+  const std::string store = host_path(paths::kWorkingCopy);
+  ASSERT_EQ(::link(store.c_str(), host_path(paths::kWorkingCopyRedo).c_str()), 0);
+  int fd = ::open(store.c_str(), O_RDWR);
+  ASSERT_EQ(::lockf(fd, F_LOCK, 0), 0);
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(mend_from_record(fd, paths::kWorkingCopyRedo), Mend::clear);
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(file_exists(paths::kWorkingCopyRedo));
+  pid_t child = ::fork();
+  if (child == 0) {
+    int other = ::open(store.c_str(), O_RDWR);
+    ::_exit(::lockf(other, F_TEST, 0) == 0 ? 1 : 0);  // 0: still locked by the writer
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the writer's lock was dropped";
+  ::close(fd);
 }
 
 // A directory where the record goes: every rewrite is reported and written without a record.
