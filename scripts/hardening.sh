@@ -1,29 +1,31 @@
 #!/usr/bin/env bash
 # Hardening in one command: fuzzing, hostile settings, faults, load, signals and memcheck.
 #
-#   scripts/hardening.sh [--short] [--fuzz-seconds N] [--load-seconds N] [--kill-runs N]
+#   scripts/hardening.sh [--short] [--fuzz-seconds N] [--load-seconds N] [--kill-runs N] [--kill-rounds N]
 #
 # --short is what CI runs (scripts/test.sh runs the same through the fuzz and host presets):
-# 10 s per fuzz target, one round of load and 200 signalled runs per case. Without it: 120 s
-# per fuzz target, 60 s of load and 2,000 signalled runs per case. Ends with the figures that
-# docs/reliability.md keeps; exit status 0 when all held.
+# 10 s per fuzz target, one round of load, 200 signalled runs per case and 20 rounds of the
+# four killers. Without it: 120 s per fuzz target, 60 s of load, 2,000 signalled runs per case
+# and 400 rounds. Ends with the figures that docs/reliability.md keeps; exit status 0 when all
+# held.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
 
-fuzz_seconds=120 load_seconds=60 kill_runs=2000
+fuzz_seconds=120 load_seconds=60 kill_runs=2000 kill_rounds=400
 while (($#)); do
   case $1 in
-    --short) fuzz_seconds=10 load_seconds=0 kill_runs=200 ;;
-    --fuzz-seconds | --load-seconds | --kill-runs)
+    --short) fuzz_seconds=10 load_seconds=0 kill_runs=200 kill_rounds=20 ;;
+    --fuzz-seconds | --load-seconds | --kill-runs | --kill-rounds)
       [[ ${2:-} =~ ^[0-9]+$ ]] || { echo "$1: a number" >&2; exit 2; }
       case $1 in
         --fuzz-seconds) fuzz_seconds=$2 ;;
         --load-seconds) load_seconds=$2 ;;
-        *) kill_runs=$2 ;;
+        --kill-runs) kill_runs=$2 ;;
+        *) kill_rounds=$2 ;;
       esac
       shift ;;
-    *) echo "usage: $0 [--short] [--fuzz-seconds N] [--load-seconds N] [--kill-runs N]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--short] [--fuzz-seconds N] [--load-seconds N] [--kill-runs N] [--kill-rounds N]" >&2; exit 2 ;;
   esac
   shift
 done
@@ -87,12 +89,21 @@ else
   cat "$log"; fail "load"
 fi
 
-echo "=== signals while the store is written, ${kill_runs} runs per case"
-./build/host-debug/tests/hardening/kill_test ./build/host-debug/src/qd_rc --runs "$kill_runs" >"$log" 2>&1
+echo "=== signals while the store is written, ${kill_runs} runs per case, ${kill_rounds} rounds of four killers"
+./build/host-debug/tests/hardening/kill_test ./build/host-debug/src/qd_rc --runs "$kill_runs" --rounds "$kill_rounds" >"$log" 2>&1
 case $? in
   0) while read -r line; do note "$line"; done <"$log" ;;
   77) note "signals: skipped (needs root)" ;;
   *) cat "$log"; fail "signals while the store is written" ;;
+esac
+
+echo "=== the redo record: kills at chosen calls, another writer, a planted record"
+./build/host-debug/tests/hardening/record_test ./build/host-debug/src/qd_rc \
+  ./build/host-debug/tests/hardening/libkill_at.so >"$log" 2>&1
+case $? in
+  0) note "$(tail -1 "$log")" ;;
+  77) note "redo record: skipped (needs root)" ;;
+  *) cat "$log"; fail "the redo record" ;;
 esac
 
 echo "=== memcheck over every action"

@@ -4,14 +4,16 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "nvram/file_buffer.h"
 #include "nvram/files.h"
 #include "nvram/image.h"
-#include "nvram/rewrite.h"
+#include "nvram/redo.h"
 #include "platform/paths.h"
 
-int nvram_load() {
-  // Before anything reads the working copy: what a killed qd_rc left half written.
-  mend_working_copy();
+namespace {
+
+// Reads and checks the image, and copies its entry list over the working copy when it is sound.
+int load_image() {
   FileBuffer file;
   // The image is read plainly, without a lock: its producer replaces it whole.
   if (!file.load(paths::kImage, LockMode::none)) return 1;
@@ -30,6 +32,18 @@ int nvram_load() {
                 static_cast<unsigned long>(crc));
     return 4;
   }
-  writeFileBin(paths::kWorkingCopy, data.data(), static_cast<long>(data.size()));
+  // The write settles what a killed qd_rc left first. A copy that cannot be written (no room)
+  // stays as it was, and the load still counts as done, as it always has.
+  static_cast<void>(writeFileBin(paths::kWorkingCopy, data.data(), static_cast<long>(data.size())));
   return 0;
+}
+
+}  // namespace
+
+int nvram_load() {
+  int result = load_image();
+  // Before anything reads the working copy: what a killed qd_rc left half written, which the
+  // load's own write has settled already.
+  if (result != 0) mend_working_copy();
+  return result;
 }

@@ -6,10 +6,9 @@
 #include <string_view>
 
 #include "nvram/entry_list.h"
-#include "nvram/files.h"
+#include "nvram/file_buffer.h"
 #include "nvram/image.h"
 #include "nvram/rewrite.h"
-#include "platform/files.h"
 #include "platform/paths.h"
 
 nv_entry* nv_entry_list = nullptr;
@@ -28,6 +27,32 @@ FileBuffer& lookup_buffer() {
 std::string& tail_buffer() {
   static std::string tail;
   return tail;
+}
+
+struct SetRequest {
+  const char* key;
+  const char* value;
+};
+
+// The edit of a set: the new list is the old one up to the key's first entry, then the tail
+// that rebuild_tail gives. Bytes that the file already holds at the same place are not
+// written again: the tail's leading ones and, when the rest behind the new entry is unchanged
+// (a value replaced by one of its length), that rest and the entry's trailing ones.
+Edit set_edit(std::string_view old_list, const void* context) {
+  const SetRequest& request = *static_cast<const SetRequest*>(context);
+  std::string& tail = tail_buffer();
+  size_t offset = entry_list::rebuild_tail(old_list, request.key, request.value, tail);
+  std::string_view old_tail = old_list.substr(offset);
+  size_t entry_size = std::strlen(request.key) + std::strlen(request.value) + 2;  // never more than the tail
+  size_t first = 0;
+  while (first < entry_size && first < old_tail.size() && tail[first] == old_tail[first]) ++first;
+  size_t last = tail.size();
+  if (old_tail.size() >= tail.size() &&
+      std::memcmp(tail.data() + entry_size, old_tail.data() + entry_size, tail.size() - entry_size) == 0) {
+    last = entry_size;
+    while (last > first && tail[last - 1] == old_tail[last - 1]) --last;
+  }
+  return {offset + first, std::string_view(tail).substr(first), last - first};
 }
 
 char* copy_text(std::string_view text) {
@@ -87,42 +112,11 @@ const char* nvram_get_func(const char* key, const char* path) {
 
 int nvram_set_func(const char* key, const char* value, const char* path) {
   if (!key || !value || !entry_list::valid_key(key)) return 0;
-  // One exclusive lock across read, rebuild and write: no concurrent set is lost, and the
-  // file is cut to its new length only after the new list is in place.
-  platform::UniqueFd fd = platform::open_file(path, platform::OpenMode::read_write, 0600);
-  if (!fd.valid() || !platform::lock_file(fd.get(), platform::LockKind::exclusive)) return 0;
-  const char* record_path = redo_path_of(path);
-  // A second pass only after mending what a killed set left: the list is then read again.
-  for (int pass = 0; pass < 2; ++pass) {
-    FileBuffer& file = lookup_buffer();
-    bool read = file.read_fd(fd.get());
-    std::string_view old_list = read ? file.data() : std::string_view();
-    // The new list is the old one up to `offset`, then `tail`: only the tail is built.
-    std::string& tail = tail_buffer();
-    size_t offset = entry_list::rebuild_tail(old_list, key, value, tail);
-    // A file that cannot be read counts as a list without entries, written anew.
-    if (!read) {
-      rewrite_unread(fd.get(), tail);
-      break;
-    }
-    // Bytes that the file already holds at the same place are not written again: the tail's
-    // leading ones and, when the rest behind the new entry is unchanged (a value replaced by
-    // one of its length), that rest and the entry's trailing ones.
-    std::string_view old_tail = old_list.substr(offset);
-    size_t entry_size = std::strlen(key) + std::strlen(value) + 2;  // never more than the tail
-    size_t first = 0;
-    while (first < entry_size && first < old_tail.size() && tail[first] == old_tail[first]) ++first;
-    size_t last = tail.size();
-    if (old_tail.size() >= tail.size() &&
-        std::memcmp(tail.data() + entry_size, old_tail.data() + entry_size, tail.size() - entry_size) == 0) {
-      last = entry_size;
-      while (last > first && tail[last - 1] == old_tail[last - 1]) --last;
-    }
-    Rewrite result = rewrite_in_place(fd.get(), pass == 0 ? record_path : nullptr, old_list, offset + first,
-                                      std::string_view(tail).substr(first), last - first);
-    if (result != Rewrite::record_found) break;
-    mend_from_record(fd.get(), record_path);
-  }
+  // One exclusive lock across read, rebuild and write (rewrite.h): no concurrent set is lost,
+  // and the file is cut to its new length only after the new list is in place. A set that
+  // cannot be written changes nothing and, as always, reports 0.
+  const SetRequest request{key, value};
+  static_cast<void>(rewrite_settings_file(path, lookup_buffer(), set_edit, &request));
   return 0;
 }
 

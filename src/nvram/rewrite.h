@@ -1,49 +1,28 @@
-// Rewrites of a settings file in place that no signal leaves half done, and the redo record
-// with which the next qd_rc finishes one that a kill cut short.
-//
-// The record (/tmp/nvram.redo beside the working copy; native byte order, as it never leaves
-// the machine): eight 32-bit words (magic, the two halves of the sum of every byte after
-// them, the offset, the file's old size, its new size, the two halves of the sum of the
-// file's bytes before the offset), then the old bytes from the offset to the old end and the
-// new bytes from the offset to the new end.
+// Rewrites of a settings file in place under its exclusive lock, which no signal leaves half
+// done: the one write path of the sets and of the start-up load.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <string_view>
 
-// The redo record of a settings file: the working copy's; null for any other file.
-const char* redo_path_of(const char* path);
+#include "nvram/file_buffer.h"
 
-// The record's 32 bytes ahead of the old and new bytes, for a rewrite of `old_file` (the whole
-// file) from `offset` on with `new_rest` (the new file from `offset` to its end).
-using RedoHeader = std::array<char, 32>;
-RedoHeader redo_header(std::string_view old_file, size_t offset, std::string_view new_rest);
-
-enum class Rewrite {
-  done,
-  failed,        // nothing changed (no space, or the write failed)
-  record_found,  // a record a killed rewrite left: nothing changed; mend, read again, retry
+// A change of a file: from `offset` on it is `rest`; of these bytes only the first `changed`
+// may differ from the old ones (all of them when the length changes).
+struct Edit {
+  size_t offset;
+  std::string_view rest;
+  size_t changed;
 };
 
-// Makes the settings file `fd` (open for reading and writing, under its exclusive lock), now
-// `old_file`, the file whose bytes from `offset` on are `new_rest`; of these, only the first
-// `changed` differ from the old ones. Signals that end the process are held meanwhile. A
-// rewrite that a kill could cut between two pages leaves a record at `record_path` (when not
-// null) while it writes.
-Rewrite rewrite_in_place(int fd, const char* record_path, std::string_view old_file, size_t offset,
-                         std::string_view new_rest, size_t changed);
+// Makes the edit of a file from its old bytes (empty when it could not be read); `context`
+// is the caller's. The edit's bytes must stay valid until it is written.
+using EditMaker = Edit (*)(std::string_view old, const void* context);
 
-// Writes `bytes` over the start of a settings file whose contents could not be read, and cuts
-// it to their length; signals held. Done, or failed with nothing written when there is no room.
-Rewrite rewrite_unread(int fd, std::string_view bytes);
-
-// Finishes the rewrite that the record at `record_path` describes onto `fd` (open for reading
-// and writing, under its exclusive lock) when the file is still the old one, the new one or
-// the old one partly overwritten by the new bytes; drops the record when it is incomplete or
-// the file is anything else (another program wrote it since). The record is removed.
-void mend_from_record(int fd, const char* record_path);
-
-// Once in every run, before the first get: the working copy's record, if a killed qd_rc left
-// one, mended under the working copy's exclusive lock. One failed open when there is none.
-void mend_working_copy();
+// Opens `path` (made, mode 0600, when missing), takes its exclusive lock, settles what a killed
+// rewrite left (redo.h), reads the file into `old`, and writes the edit that `make` gives:
+// only the bytes that differ, space reserved first, the file cut to its length last, signals
+// held while a write takes more than one system call, and a redo record first when a kill
+// could tear it. The result of close (0); -1 when the file cannot be opened, locked or
+// written (nothing changed then, or a record stays that the next writer finishes).
+int rewrite_settings_file(const char* path, FileBuffer& old, EditMaker make, const void* context);

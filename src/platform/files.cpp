@@ -26,6 +26,7 @@ template <typename Call>
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
   if (this != &other) {
     close();
+    failure_ = other.failure_;
     fd_ = other.release();
   }
   return *this;
@@ -47,10 +48,25 @@ UniqueFd open_file(const char* path, OpenMode mode, unsigned perms) {
     case OpenMode::read_write: flags |= O_RDWR | O_CREAT; break;
     case OpenMode::read_write_old: flags |= O_RDWR; break;
     case OpenMode::write_truncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-    case OpenMode::write_new: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
+    case OpenMode::write_new: flags |= O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW; break;
+    case OpenMode::read_unfollowed: flags |= O_RDONLY | O_NONBLOCK | O_NOFOLLOW; break;
     case OpenMode::read_write_truncate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
   }
-  return UniqueFd(uninterrupted([=] { return ::open(resolve_path(path), flags, perms); }));
+  int fd = uninterrupted([=] { return ::open(resolve_path(path), flags, perms); });
+  if (fd >= 0) return UniqueFd(fd);
+  return UniqueFd(errno == ENOENT   ? OpenFailure::absent
+                  : errno == EEXIST ? OpenFailure::exists
+                                    : OpenFailure::other);
+}
+
+std::optional<FileFacts> file_facts(int fd) {
+  struct stat st;
+  if (::fstat(fd, &st) < 0) return std::nullopt;
+  return FileFacts{S_ISREG(st.st_mode)   ? FileFacts::Kind::regular
+                   : S_ISDIR(st.st_mode) ? FileFacts::Kind::directory
+                                         : FileFacts::Kind::other,
+                   st.st_uid == ::geteuid(), (st.st_mode & (S_IWGRP | S_IWOTH)) != 0, st.st_nlink == 1,
+                   static_cast<long>(st.st_size)};
 }
 
 bool lock_file(int fd, LockKind kind) {
@@ -60,6 +76,11 @@ bool lock_file(int fd, LockKind kind) {
   lk.l_start = 0;
   lk.l_len = 0;  // to the end of the file and beyond, as lockf(F_LOCK) at offset 0
   return uninterrupted([fd, &lk] { return ::fcntl(fd, F_SETLKW, &lk); }) == 0;
+}
+
+bool same_file(int fd, int other_fd) {
+  struct stat a, b;
+  return ::fstat(fd, &a) == 0 && ::fstat(other_fd, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 long file_size(int fd) {

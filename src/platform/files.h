@@ -4,15 +4,25 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 
 namespace platform {
 
-// A file descriptor that is closed exactly once.
+// Why an open failed, in the terms its callers act on.
+enum class OpenFailure : unsigned char {
+  none,    // it did not fail
+  absent,  // nothing stands at the path
+  exists,  // a file to be made new is there already
+  other,   // anything else: no room, no permission, a symbolic link refused, ...
+};
+
+// A file descriptor that is closed exactly once; an invalid one tells why its open failed.
 class UniqueFd {
  public:
   UniqueFd() = default;
   explicit UniqueFd(int fd) : fd_(fd) {}
-  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+  explicit UniqueFd(OpenFailure failure) : failure_(failure) {}
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()), failure_(other.failure_) {}
   UniqueFd& operator=(UniqueFd&& other) noexcept;
   UniqueFd(const UniqueFd&) = delete;
   UniqueFd& operator=(const UniqueFd&) = delete;
@@ -20,6 +30,7 @@ class UniqueFd {
 
   bool valid() const { return fd_ >= 0; }
   int get() const { return fd_; }
+  OpenFailure failure() const { return failure_; }
   int release() {
     int fd = fd_;
     fd_ = -1;
@@ -30,6 +41,7 @@ class UniqueFd {
 
  private:
   int fd_ = -1;
+  OpenFailure failure_ = OpenFailure::none;
 };
 
 enum class OpenMode {
@@ -39,17 +51,32 @@ enum class OpenMode {
   read_write_old,       // O_RDWR: a file that must be there already (one to mend, never to make)
   write_truncate,       // O_WRONLY | O_CREAT | O_TRUNC (command record)
   read_write_truncate,  // O_RDWR | O_CREAT | O_TRUNC, standard I/O's "w+" (driver profile)
-  write_new,            // O_WRONLY | O_CREAT | O_EXCL: fails with EEXIST when the file is there
+  write_new,            // O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW: fails (exists) when anything is there
+  read_unfollowed,      // O_RDONLY | O_NONBLOCK | O_NOFOLLOW: a file looked at before it is trusted;
+                        // a symbolic link fails (other), a FIFO opens without waiting
 };
 
 // Opens a gateway file (path resolved as above) with O_CLOEXEC; new files get `perms` less the
-// process's umask. On failure the returned descriptor is invalid and errno tells why.
+// process's umask. On failure the returned descriptor is invalid and its failure() tells why.
 UniqueFd open_file(const char* path, OpenMode mode, unsigned perms = 0600);
 
 enum class LockKind { shared, exclusive };
 // Whole-file advisory record lock, waiting for it; the same lock family as lockf(3), so it
 // excludes and is excluded by the gateway's other users of the settings files.
 bool lock_file(int fd, LockKind kind);
+
+// What the system keeps about an open file that a trust decision needs.
+struct FileFacts {
+  enum class Kind : unsigned char { regular, directory, other } kind;
+  bool owned_by_me;         // its owner is the process's effective user
+  bool writable_by_others;  // its group or everyone may write it
+  bool one_link;            // no other name leads to it
+  long size;
+};
+std::optional<FileFacts> file_facts(int fd);
+// Whether two open descriptors lead to the same file. Closing one of them drops every advisory
+// lock the process holds on it, taken through the other one as well.
+bool same_file(int fd, int other_fd);
 
 // Size of the open regular file, or -1 (also for a directory or device). The file position is
 // not moved.

@@ -28,6 +28,16 @@ long now_seconds();
 void hold_signals();
 void release_signals();
 
+// A group of writes that a signal must not split, such as several sets that make one change:
+// while the group lasts, the hold that its first write begins goes on to the group's end. A
+// signal that comes before that first write (while the group waits for the store's lock, say)
+// still ends the process at once, having written nothing. Groups nest.
+void begin_signal_group();
+void end_signal_group();
+// A write that needs no hold of its own (one system call, which no signal splits): in a group,
+// the group's hold begins here all the same.
+void join_signal_group();
+
 // A hold for the life of a scope.
 class SignalHold {
  public:
@@ -35,6 +45,15 @@ class SignalHold {
   ~SignalHold() { release_signals(); }
   SignalHold(const SignalHold&) = delete;
   SignalHold& operator=(const SignalHold&) = delete;
+};
+
+// A group for the life of a scope.
+class SignalGroup {
+ public:
+  SignalGroup() { begin_signal_group(); }
+  ~SignalGroup() { end_signal_group(); }
+  SignalGroup(const SignalGroup&) = delete;
+  SignalGroup& operator=(const SignalGroup&) = delete;
 };
 
 }  // namespace platform

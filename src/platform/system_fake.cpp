@@ -38,7 +38,7 @@ const char* resolve_path(const char* path) {
 int run_shell(const char* line) {
   fake::System& sys = fake::sys();
   ++sys.shell_line_count;
-  if (sys.signal_hold_depth > 0) ++sys.lines_while_held;
+  if (sys.holding) ++sys.lines_while_held;
   if (sys.record_lines) sys.shell_lines.emplace_back(line);
   if (sys.on_shell) sys.on_shell(line);
   return 0;
@@ -63,12 +63,33 @@ int device_ioctl(int, unsigned long request, void* arg) {
 
 long now_seconds() { return fake::sys().now; }
 
+// The real system's rules (system_posix.cpp), counted instead of made.
 void hold_signals() {
-  if (fake::sys().signal_hold_depth++ == 0) ++fake::sys().signal_holds;
+  fake::System& sys = fake::sys();
+  ++sys.signal_hold_depth;
+  if (!sys.holding) ++sys.signal_holds;
+  sys.holding = true;
 }
 
 void release_signals() {
-  if (fake::sys().signal_hold_depth > 0) --fake::sys().signal_hold_depth;
+  fake::System& sys = fake::sys();
+  if (sys.signal_hold_depth > 0 && --sys.signal_hold_depth == 0 && sys.signal_group_depth == 0)
+    sys.holding = false;
+}
+
+void begin_signal_group() { ++fake::sys().signal_group_depth; }
+
+void join_signal_group() {
+  fake::System& sys = fake::sys();
+  if (sys.signal_group_depth == 0 || sys.holding) return;
+  hold_signals();
+  --sys.signal_hold_depth;
+}
+
+void end_signal_group() {
+  fake::System& sys = fake::sys();
+  if (sys.signal_group_depth > 0 && --sys.signal_group_depth == 0 && sys.signal_hold_depth == 0)
+    sys.holding = false;
 }
 
 }  // namespace platform

@@ -23,6 +23,8 @@ namespace platform {
 namespace {
 
 int hold_depth = 0;
+int group_depth = 0;
+bool holding = false;       // the signals are held now: by a hold, or by a group since its first write
 sigset_t mask_before_hold;  // the mask outside every hold: what a shell line starts with
 
 }  // namespace
@@ -56,7 +58,7 @@ int run_shell(const char* line) {
   posix_spawnattr_t attr;
   posix_spawnattr_init(&attr);
   posix_spawnattr_setsigdefault(&attr, &defaults);
-  posix_spawnattr_setsigmask(&attr, hold_depth > 0 ? &mask_before_hold : &old_mask);
+  posix_spawnattr_setsigmask(&attr, holding ? &mask_before_hold : &old_mask);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
   char sh[] = "sh", dash_c[] = "-c";
   char* argv[] = {sh, dash_c, const_cast<char*>(line), nullptr};
@@ -106,7 +108,9 @@ int device_ioctl(int fd, unsigned long request, void* arg) { return ::ioctl(fd, 
 long now_seconds() { return static_cast<long>(::time(nullptr)); }
 
 void hold_signals() {
-  if (hold_depth++ > 0) return;
+  ++hold_depth;
+  if (holding) return;
+  holding = true;
   sigset_t ending;
   sigfillset(&ending);
   // Not held: what cannot be, what the process raises on itself (a fault, abort, a limit it
@@ -117,8 +121,23 @@ void hold_signals() {
   ::sigprocmask(SIG_BLOCK, &ending, &mask_before_hold);
 }
 
+void join_signal_group() {
+  if (group_depth == 0 || holding) return;
+  hold_signals();
+  --hold_depth;
+}
+
 void release_signals() {
-  if (hold_depth == 0 || --hold_depth > 0) return;
+  if (hold_depth == 0 || --hold_depth > 0 || group_depth > 0 || !holding) return;
+  holding = false;
+  ::sigprocmask(SIG_SETMASK, &mask_before_hold, nullptr);
+}
+
+void begin_signal_group() { ++group_depth; }
+
+void end_signal_group() {
+  if (group_depth == 0 || --group_depth > 0 || hold_depth > 0 || !holding) return;
+  holding = false;
   ::sigprocmask(SIG_SETMASK, &mask_before_hold, nullptr);
 }
 

@@ -119,8 +119,9 @@ int wps_random_value() {
   auto ssid = random_ssid(random);
   auto psk = ssid ? random_psk(random) : std::nullopt;
   if (!psk) return 1;
-  // The five settings are one change: a signal that would end the process waits for all of them.
-  platform::SignalHold group;
+  // The five settings are one change: a signal that would end the process once the first of
+  // them is being written waits for all of them; one that comes before ends it with none.
+  platform::SignalGroup group;
   nvram_set("wifiWpsState", "1");
   uci_set_n("wifiAuth", 0, "5");  // WPA2PSK
   uci_set_n("wifiEnc", 0, "3");   // AES

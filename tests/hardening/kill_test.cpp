@@ -1,20 +1,18 @@
 // Signals against the real qd_rc while it writes the settings store, as init scripts and web
 // servers send them: `qd_rc wlan wps_change` (five sets) and the start-up load, each ended by
-// SIGTERM or SIGKILL after a random delay. It runs in a mount namespace of its own: a private
-// tmpfs on /tmp and /bin/sh bound to `true`, so that nothing else sees the files and no
-// command runs. The signal comes at a random moment of the run (up to the median time of a
-// whole run on this machine). After every run the working copy must be a list that the
-// program meant, byte for byte: after SIGTERM at once, after SIGKILL once the next qd_rc has
-// started (which finishes what the killed one left); and no redo record may be left behind.
-// Prints the figures that docs/reliability.md keeps; exit status 0 when all held, 77 when
-// the namespace cannot be had (no root).
+// SIGTERM or SIGKILL after a random delay, in the namespace of real_run.h. The signal comes at
+// a random moment of the run (up to the median time of a whole run on this machine). After
+// every run the working copy must be a list that the program meant, byte for byte: after
+// SIGTERM at once, after SIGKILL once the next qd_rc has started (which finishes what the
+// killed one left); and no redo record may be left behind. Then the concurrent campaign:
+// rounds of four killers, each running `wlan wps_change` 20 times and killing each run after
+// 0 to the sets' window, on one store; after each round's next qd_rc the store must be whole, with every
+// setting of the other subsystems as it was. Prints the figures that docs/reliability.md
+// keeps; exit status 0 when all held, 77 when the namespace cannot be had (no root).
 //
-//   kill_test QD_RC [--runs N] [--seed N] [--set-window-us N] [--load-window-us N]
+//   kill_test QD_RC [--runs N] [--rounds N] [--seed N] [--set-window-us N] [--load-window-us N]
 //
 // A window given (in microseconds) replaces the measured one for the sets or the load.
-#include <fcntl.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,23 +30,18 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "real_run.h"
 #include "store.h"
 
 namespace {
 
-constexpr int kSkip = 77;
+using real_run::kGroup;
+using real_run::new_value;
+using real_run::read_file;
+using real_run::run;
+using real_run::sets_done;
+using real_run::write_file;
 constexpr char kAside[] = "/tmp/image.aside";
-
-// The sets of wps_change in their order, with values that each new one differs from (the name
-// and the passphrase in length, so that their sets rewrite the list from the middle on).
-const support::Settings kGroup = {{"wifiWpsState", "0"},
-                                  {"wifiAuth[0]", "0"},
-                                  {"wifiEnc[0]", "0"},
-                                  {"wifiBssid[0]", "home"},
-                                  {"wifiWpapsk[0]", "passphrase-of-19-ch"}};
-// The WPS gate open: the radio, the first SSID and WPS on.
-const support::Settings kGate = {
-    {"wifiRadioOnOff", "1"}, {"wifiIFOn[0]", "1"}, {"wifiWpsEnable", "1"}, {"wifiSSIDNum", "1"}};
 
 struct Scenario {
   const char* name;
@@ -71,131 +64,6 @@ struct Figures {
   long records = 0;      // a redo record still there
 };
 
-int program_fd = -1;  // the binary, kept open: the tmpfs on /tmp may hide its path
-
-bool write_file(const char* path, std::string_view bytes) {
-  int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-  return ::close(fd) == 0 && ok;
-}
-
-std::string read_file(const char* path) {
-  std::string bytes;
-  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return bytes;
-  char chunk[65536];
-  ssize_t n;
-  while ((n = ::read(fd, chunk, sizeof chunk)) > 0) bytes.append(chunk, static_cast<size_t>(n));
-  ::close(fd);
-  return bytes;
-}
-
-bool private_tmp() {
-  if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-    return false;
-  return ::mount("qd_rc_kill_test", "/tmp", "tmpfs", 0, "size=16m") == 0 &&
-         ::mount("/bin/true", "/bin/sh", nullptr, MS_BIND, nullptr) == 0;
-}
-
-// Starts qd_rc with `words`; after `delay_us` (when not negative) sends `signal`. The wait status.
-int run(std::vector<std::string> words, long delay_us = -1, int signal = 0) {
-  pid_t pid = ::fork();
-  if (pid < 0) {
-    std::perror("fork");
-    std::exit(2);
-  }
-  if (pid == 0) {
-    int null = ::open("/dev/null", O_WRONLY);
-    ::dup2(null, 1);
-    ::dup2(null, 2);
-    std::vector<char*> argv;
-    words.insert(words.begin(), "qd_rc");
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    std::string program = "/proc/self/fd/" + std::to_string(program_fd);
-    ::execv(program.c_str(), argv.data());
-    ::_exit(127);
-  }
-  if (delay_us >= 0) {
-    timespec delay{delay_us / 1000000, (delay_us % 1000000) * 1000};
-    while (::nanosleep(&delay, &delay) != 0 && errno == EINTR) {
-    }
-    ::kill(pid, signal);
-  }
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return status;
-}
-
-// The entries of a list (up to its terminator), and whether the bytes end right after it.
-support::Settings entries_of(std::string_view list, bool& unkeyed, bool& exact_end) {
-  support::Settings entries;
-  unkeyed = false;
-  size_t pos = 0;
-  while (pos < list.size() && list[pos] != '\0') {
-    size_t end = list.find('\0', pos);
-    if (end == std::string_view::npos) end = list.size();
-    std::string_view entry = list.substr(pos, end - pos);
-    size_t eq = entry.find('=');
-    if (eq == std::string_view::npos) unkeyed = true;
-    entries.emplace_back(std::string(entry.substr(0, eq == std::string_view::npos ? entry.size() : eq)),
-                         std::string(eq == std::string_view::npos ? "" : entry.substr(eq + 1)));
-    pos = end + 1;
-  }
-  exact_end = pos + 1 == list.size();
-  return entries;
-}
-
-bool lower_alnum(std::string_view text) {
-  for (char c : text)
-    if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
-  return true;
-}
-
-// A value that wps_change writes for the group's key `i`.
-bool new_value(size_t i, std::string_view value) {
-  switch (i) {
-    case 0: return value == "1";
-    case 1: return value == "5";
-    case 2: return value == "3";
-    case 3:
-      return value.size() > 4 && value.size() <= 31 && value.starts_with("KES_") &&
-             lower_alnum(value.substr(4));
-    default: return value.size() >= 8 && value.size() <= 15 && lower_alnum(value);
-  }
-}
-
-// How many of the group's sets the store holds, in their order (0 to 5), or -1 when it is not
-// the original store with the first so many sets done, byte for byte. `torn` as the field above.
-int sets_done(const std::string& store, const support::Settings& original, bool& torn) {
-  bool unkeyed = false, exact_end = false;
-  support::Settings entries = entries_of(store, unkeyed, exact_end);
-  torn = unkeyed;
-  for (const auto& [key, value] : original) {
-    bool found = false;
-    for (const auto& entry : entries) found = found || entry.first == key;
-    torn = torn || !found;
-  }
-  if (torn || !exact_end || entries.size() != original.size()) return -1;
-  std::array<bool, 5> changed{};
-  for (size_t i = 0; i < entries.size(); ++i) {
-    if (entries[i].first != original[i].first) return -1;
-    size_t member = 0;
-    while (member < kGroup.size() && kGroup[member].first != entries[i].first) ++member;
-    bool differs = entries[i].second != original[i].second;
-    if (member == kGroup.size() ? differs : differs && !new_value(member, entries[i].second)) return -1;
-    if (member < kGroup.size()) changed[member] = differs;
-  }
-  // Only a leading run of the group may have changed.
-  int done = 0;
-  while (done < 5 && changed[static_cast<size_t>(done)]) ++done;
-  for (int later = done; later < 5; ++later)
-    if (changed[static_cast<size_t>(later)]) return -1;
-  return done;
-}
-
 // Microseconds from fork to the end of the run.
 long timed_run(const std::vector<std::string>& words) {
   timespec begin, end;
@@ -208,8 +76,7 @@ long timed_run(const std::vector<std::string>& words) {
 Figures run_scenario(const Scenario& scenario, long runs, long window_us, std::mt19937& random) {
   Figures figures;
   // 64 KB of settings; the group in the middle, the gate at the start.
-  support::Settings original = support::make_store(64 * 1024, kGroup).settings;
-  original.insert(original.begin(), kGate.begin(), kGate.end());
+  const support::Settings original = real_run::group_store();
   const std::string set_store = support::entry_list_of(original);
   // For the load: a 60 KB working copy that differs from the image from its first entry on.
   support::Settings older = support::make_store(60 * 1024).settings;
@@ -268,31 +135,95 @@ Figures run_scenario(const Scenario& scenario, long runs, long window_us, std::m
   return figures;
 }
 
+// The store after a round of the campaign: the original keys in their order, each other
+// setting as it was, each of the group's original or one that wps_change writes. Counts a
+// setting of another subsystem changed or gone in `lost`; false when the store is not that.
+bool whole_after_round(const std::string& store, const support::Settings& original, long& lost) {
+  bool unkeyed = false, exact_end = false;
+  support::Settings entries = real_run::entries_of(store, unkeyed, exact_end);
+  bool whole = !unkeyed && exact_end && entries.size() == original.size();
+  for (size_t i = 0; i < original.size(); ++i) {
+    size_t member = 0;
+    while (member < kGroup.size() && kGroup[member].first != original[i].first) ++member;
+    bool same = i < entries.size() && entries[i] == original[i];
+    if (member == kGroup.size()) {
+      lost += !same;
+      whole = whole && same;
+    } else {
+      whole = whole && i < entries.size() && entries[i].first == original[i].first &&
+              (same || new_value(member, entries[i].second));
+    }
+  }
+  return whole;
+}
+
+struct Campaign {
+  long rounds = 0, runs = 0, killed = 0, left = 0, tears = 0, lost = 0, records = 0;
+};
+
+// Rounds of four killers on one store, as the gateway's web UI and button daemon may run
+// wps_change at once and a watchdog kill them: each run killed after 0 to `window_us`.
+Campaign run_campaign(long rounds, unsigned seed, long window_us) {
+  constexpr int kKillers = 4, kRunsEach = 20;
+  const support::Settings original = real_run::group_store();
+  const std::string store = support::entry_list_of(original);
+  Campaign figures;
+  for (long round = 0; round < rounds; ++round) {
+    ::unlink(paths::kWorkingCopyRedo);
+    ::unlink(paths::kImage);
+    write_file(paths::kWorkingCopy, store);
+    std::vector<pid_t> killers;
+    for (int k = 0; k < kKillers; ++k) {
+      std::fflush(nullptr);
+      pid_t killer = ::fork();
+      if (killer == 0) {
+        std::mt19937 random(seed + static_cast<unsigned>(round * kKillers + k));
+        std::uniform_int_distribution<long> delay(0, window_us);
+        int killed = 0;
+        for (int n = 0; n < kRunsEach; ++n) {
+          int status = run({"wlan", "wps_change"}, delay(random), SIGKILL);
+          killed += WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+        }
+        ::_exit(killed);
+      }
+      killers.push_back(killer);
+    }
+    for (pid_t killer : killers) {
+      int status = real_run::wait_for(killer);
+      figures.killed += WIFEXITED(status) ? WEXITSTATUS(status) : 0;
+    }
+    figures.runs += kKillers * kRunsEach;
+    figures.left += real_run::exists(paths::kWorkingCopyRedo);
+    run({"show"});
+    ++figures.rounds;
+    figures.tears += !whole_after_round(read_file(paths::kWorkingCopy), original, figures.lost);
+    figures.records += real_run::exists(paths::kWorkingCopyRedo);
+  }
+  return figures;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr,
-                 "usage: kill_test QD_RC [--runs N] [--seed N] [--set-window-us N] [--load-window-us N]\n");
+                 "usage: kill_test QD_RC [--runs N] [--rounds N] [--seed N] [--set-window-us N] "
+                 "[--load-window-us N]\n");
     return 2;
   }
-  long runs = 400, set_window = 0, load_window = 0;
+  long runs = 400, rounds = 40, set_window = 0, load_window = 0;
   unsigned seed = static_cast<unsigned>(std::time(nullptr));
   for (int i = 2; i + 1 < argc; i += 2) {
     std::string_view flag = argv[i];
     if (flag == "--runs") runs = std::atol(argv[i + 1]);
+    if (flag == "--rounds") rounds = std::atol(argv[i + 1]);
     if (flag == "--seed") seed = static_cast<unsigned>(std::atol(argv[i + 1]));
     if (flag == "--set-window-us") set_window = std::atol(argv[i + 1]);
     if (flag == "--load-window-us") load_window = std::atol(argv[i + 1]);
   }
-  program_fd = ::open(argv[1], O_RDONLY);
-  if (program_fd < 0) {
-    std::perror(argv[1]);
-    return 2;
-  }
-  if (::geteuid() != 0 || !private_tmp()) {
+  if (!real_run::enter(argv[1])) {
     std::printf("SKIP: needs root for a private mount namespace\n");
-    return kSkip;
+    return real_run::kSkip;
   }
   ::prctl(PR_SET_TIMERSLACK, 1UL);  // delays of a few microseconds mean what they say
   std::mt19937 random(seed);
@@ -300,6 +231,7 @@ int main(int argc, char** argv) {
   std::printf("kill: %ld runs per case, seed %u\n", runs, seed);
   for (const Scenario& scenario : kScenarios) {
     Figures f = run_scenario(scenario, runs, scenario.load ? load_window : set_window, random);
+    if (!scenario.load) set_window = f.run_us;
     std::printf("kill: %s, signal after 0-%ld us: %ld runs, %ld ended by the signal", scenario.name, f.run_us,
                 f.runs, f.ended);
     if (scenario.signal == SIGKILL)
@@ -307,5 +239,12 @@ int main(int argc, char** argv) {
     std::printf("; %ld torn, %ld not a list meant, %ld records left\n", f.torn, f.unmeant, f.records);
     held = held && f.unmeant == 0;
   }
+  Campaign c = run_campaign(rounds, seed, set_window);
+  std::printf(
+      "kill: four killers, signal after 0-%ld us, %ld rounds: %ld runs of wps_change, %ld killed; %ld rounds "
+      "left a record; after "
+      "the next qd_rc %ld stores torn for good, %ld settings of other subsystems lost, %ld records left\n",
+      set_window, c.rounds, c.runs, c.killed, c.left, c.tears, c.lost, c.records);
+  held = held && c.tears == 0 && c.lost == 0 && c.records == 0;
   return held ? 0 : 1;
 }

@@ -10,6 +10,7 @@
 
 #include "nvram/entry_list.h"
 #include "nvram/image.h"
+#include "nvram/redo.h"
 #include "nvram_text.h"
 
 namespace support {
@@ -116,6 +117,36 @@ Settings gateway_settings(int ssids) {
     for (const auto& [base, value] : per_ssid[i % kTemplateSsids])
       settings.emplace_back(base + "[" + std::to_string(i) + "]", value);
   return settings;
+}
+
+Change Change::of(const std::string& value) {
+  Settings settings = make_store(16 * 1024).settings;
+  Change change{settings[0].first, entry_list_of(settings), "", 0};
+  settings[0].second = value;
+  change.new_list = entry_list_of(settings);
+  while (change.old_list[change.offset] == change.new_list[change.offset]) ++change.offset;
+  return change;
+}
+
+Change Change::planted(const std::string& store) {
+  // The record's old list differs from the store in its first segment only, and its new list
+  // equals the store there.
+  Change change{"remoteMgmtEnable", store, entry_list::rebuild(store, "remoteMgmtEnable", "1"), 0};
+  change.old_list[0] ^= 1;
+  return change;
+}
+
+std::string Change::record() const {
+  std::string head;
+  std::string_view new_rest = std::string_view(new_list).substr(offset);
+  build_redo_head(head, old_list, offset, new_rest);
+  return head + std::string(new_rest);
+}
+
+std::string Change::torn(size_t written) const {
+  std::string old = old_list;
+  old.resize(std::max(old.size(), new_list.size()), '\0');
+  return new_list.substr(0, offset + written) + old.substr(offset + written);
 }
 
 }  // namespace support

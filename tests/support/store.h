@@ -34,6 +34,27 @@ struct Store {
 };
 Store make_store(size_t size, const Settings& middle = {});
 
+// A rewrite of a store from its first differing byte on, as a set makes it, the redo record
+// that qd_rc writes for it, and what a kill during it leaves.
+struct Change {
+  std::string key;  // the key whose value changes
+  std::string old_list, new_list;
+  size_t offset = 0;  // the first byte that differs
+
+  // 16 KB of settings whose first value becomes `value`.
+  static Change of(const std::string& value);
+  // What a planter with no right to write `store` would put into a record: `store` as it is
+  // (never torn) looks to the record like a rewrite torn after its first page, whose new list
+  // sets remoteMgmtEnable to 1 (appended).
+  static Change planted(const std::string& store);
+
+  std::string record() const;
+  // The first `written` bytes from the offset new, the rest old (zeros past the old end).
+  std::string torn(size_t written) const;
+  // The bytes from the offset to the `n`th 4 KB boundary after it.
+  size_t to_page(int n) const { return (offset / 4096 + static_cast<size_t>(n)) * 4096 - offset; }
+};
+
 // The example gateway (tests/data/home_gateway.settings) with `ssids` SSIDs: SSID i takes the
 // per-SSID settings of the example's SSID i % 4.
 Settings gateway_settings(int ssids);

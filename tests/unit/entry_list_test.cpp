@@ -138,6 +138,24 @@ TEST(EntryListTest, RebuildTailKeepsEverythingAheadOfTheFirstChange) {
   }
 }
 
+// The list's end (its terminator after a whole entry) is found wherever it falls within the
+// words that the search reads at once, and wherever the data begins: a new key goes right
+// there, not after bytes that follow the terminator.
+TEST(EntryListTest, ANewKeyGoesRightAfterTheTerminatorAtEveryPositionAndAlignment) {
+  for (size_t shift = 0; shift < 16; ++shift) {
+    for (size_t pad = 0; pad < 48; ++pad) {
+      SCOPED_TRACE("shift " + std::to_string(shift) + ", value of " + std::to_string(pad));
+      const std::string list = "a=" + std::string(pad, 'v') + "\0\0after=1\0\0"s;
+      const std::string buffer = std::string(shift, '\0') + list;
+      const std::string_view data = std::string_view(buffer).substr(shift);
+      std::string tail;
+      size_t offset = entry_list::rebuild_tail(data, "newKey", "1", tail);
+      ASSERT_LE(offset, list.size());
+      EXPECT_EQ(list.substr(0, offset) + tail, reference_rebuild(list, "newKey", "1"));
+    }
+  }
+}
+
 class PartialSetTest : public GatewayTest {};
 
 // A set writes only from the first changed byte on and cuts the file to its new length:

@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "gateway_fixture.h"
+#include "nvram/entry_list.h"
 #include "nvram/files.h"
 #include "nvram/image.h"
 #include "nvram/load.h"
@@ -87,19 +88,60 @@ TEST_F(FaultsTest, FullFileSystemLeavesTheWorkingCopyWhole) {
   });
 }
 
+// A set refused for want of room leaves the working copy whole and no record behind: the limit
+// lets the record (its new bytes) be written, not the store's growth.
 TEST_F(FaultsTest, FileSizeLimitLeavesTheWorkingCopyWhole) {
-  set_settings(kStored);
-  const std::string stored = read_file("/tmp/nvram");
-  struct rlimit old_limit;
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit limit = old_limit;
-  limit.rlim_cur = 4096;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-  nvram_set("wifiSSID[1]", std::string(8 * 1024, 'x').c_str());
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &old_limit), 0);
-  std::signal(SIGXFSZ, old_handler);
-  EXPECT_EQ(read_file("/tmp/nvram"), stored);
+  const support::Store middle = support::make_store(16 * 1024);
+  struct Case {
+    const char* name;
+    Settings settings;
+    std::string key;
+    size_t value_size, limit;
+  };
+  const Case cases[] = {
+      {"a new key", kStored, "wifiSSID[1]", 8 * 1024, 4096},
+      {"a value halfway that grows the store", middle.settings,
+       middle.settings[middle.settings.size() / 2].first, 12 * 1024, 24 * 1024},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    set_settings(c.settings);
+    const std::string stored = read_file("/tmp/nvram");
+    struct rlimit old_limit;
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = old_limit;
+    limit.rlim_cur = c.limit;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    nvram_set(c.key.c_str(), std::string(c.value_size, 'x').c_str());
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &old_limit), 0);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(read_file("/tmp/nvram"), stored);
+    EXPECT_FALSE(file_exists("/tmp/nvram.redo"));
+  }
+}
+
+// A torn list that cannot be finished for want of room keeps its record and takes no set; with
+// room again, the next set finishes it and then writes its own value.
+TEST_F(FaultsTest, ATearThatCannotBeFinishedKeepsItsRecordUntilThereIsRoom) {
+  in_small_tmpfs(64 * 1024, [&] {
+    const support::Change change = support::Change::of(std::string(600, 'g'));
+    const std::string torn = change.torn(change.to_page(1));
+    // As a file system without reserved space leaves it: past the old end, a hole.
+    write_file("/tmp/nvram", torn.substr(0, change.old_list.size()));
+    if (::truncate(host_path("/tmp/nvram").c_str(), static_cast<off_t>(torn.size())) != 0) return 1;
+    write_file("/tmp/nvram.redo", change.record());
+    fill("/tmp/filler");
+    ::testing::internal::CaptureStderr();
+    nvram_set("wifiSSID[0]", "home");
+    std::string said = ::testing::internal::GetCapturedStderr();
+    if (said.find("qd_rc: keeping /tmp/nvram.redo") != 0) return 2;
+    if (read_file("/tmp/nvram") != torn || !file_exists("/tmp/nvram.redo")) return 3;
+    remove_file("/tmp/filler");
+    nvram_set("wifiSSID[0]", "home");
+    if (read_file("/tmp/nvram") != entry_list::rebuild(change.new_list, "wifiSSID[0]", "home")) return 4;
+    return file_exists("/tmp/nvram.redo") ? 5 : 0;
+  });
 }
 
 TEST_F(FaultsTest, UnusableSettingsFiles) {
