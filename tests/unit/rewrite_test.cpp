@@ -81,8 +81,8 @@ TEST_F(RewriteTest, TheNextRunFinishesWhatAKilledRewriteLeftOrDropsIt) {
       {"no store", grows, whole, [](const Change&) { return std::string("-"); },
        [](const Change&) { return std::string("-"); }},
       {"another program changed the list ahead of the offset", grows, whole,
-       [](const Change& c) { return "X" + c.old_list.substr(1); },
-       [](const Change& c) { return "X" + c.old_list.substr(1); }},
+       [](const Change& c) { return std::string("X").append(c.old_list, 1); },
+       [](const Change& c) { return std::string("X").append(c.old_list, 1); }},
       {"another program rewrote the list", grows, whole,
        [](const Change&) {
          return entry_list_of({{"a", "1"}});
