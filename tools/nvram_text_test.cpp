@@ -114,7 +114,7 @@ TEST(NvramText, InspectTellsSoundFromDamaged) {
        "the entry list has no terminator; its last entry ends at the end of the data"},
       {"plain text", "a=1\n", false, false, 0,
        "no zero byte: not an entry list (key=value text? `qd_nvram_tool working` makes one)"},
-      {"broken magic", "X" + image.substr(1), false, false, 0,
+      {"broken magic", std::string("X").append(image, 1), false, false, 0,
        "an image whose magic is not \"RON\\0\": qd_rc ignores it and keeps its working copy"},
       {"entry without equals", std::string("a=1\0junk\0\0", 10), false, false, 1,
        "1 entries without a key and \"=\""},

@@ -8,14 +8,20 @@ S = "${WORKDIR}/qd_rc"
 
 inherit cmake
 
-EXTRA_OECMAKE = "-DBUILD_TESTING=OFF"
-# The native build (qd_nvram_tool for the build machine) keeps everything in its sysroot.
-EXTRA_OECMAKE:append:class-native = " -DQD_SBINDIR=${sbindir}"
+# qd_rc runs itself from the folder it is installed in: base_sbindir, /sbin or, with usrmerge,
+# /usr/sbin. The target's install is qd_rc alone; qd-rc-native also installs qd_nvram_tool
+# (and the docs) into the native sysroot, to make the default settings image.
+EXTRA_OECMAKE = "-DBUILD_TESTING=OFF -DQD_SBINDIR=${base_sbindir}"
 
-# qd_rc runs itself as /sbin/qd_rc; the settings tool is a package of its own.
-PACKAGES =+ "${PN}-tool"
-FILES:${PN} = "${base_sbindir}/qd_rc"
-FILES:${PN}-tool = "${bindir}/qd_nvram_tool"
-RDEPENDS:${PN}:class-target = "bridge-utils wireless-tools kernel-module-8021q"
+# qd_rc starts /bin/iwpriv, which wireless-tools installs in sbindir.
+do_install:append:class-target() {
+    install -d ${D}${base_bindir}
+    ln -sf ${sbindir}/iwpriv ${D}${base_bindir}/iwpriv
+}
+
+FILES:${PN} = "${base_sbindir}/qd_rc ${base_bindir}/iwpriv"
+RDEPENDS:${PN}:class-target = "bridge-utils wireless-tools"
+# 802.1Q VLANs: the module where the kernel has them as one; nothing where they are built in.
+RRECOMMENDS:${PN}:class-target = "kernel-module-8021q"
 
 BBCLASSEXTEND = "native"

@@ -1,8 +1,13 @@
-// Every file that qd_rc opens itself, named once. Command lines, which name the driver's
-// tools and files for the shell, stand in the driver interface (wlan/driver.h).
+// Every file that qd_rc opens or starts itself, named once. Command lines, which name the
+// driver's tools and files for the shell, stand in the driver interface (wlan/driver.h).
 #pragma once
 
 namespace paths {
+
+inline constexpr char kShell[] = "/bin/sh";  // runs every command line
+// Appended to every command line, so that its output goes to the console, never to the
+// caller's.
+inline constexpr char kConsoleSuffix[] = " >/dev/console 2>&1";
 
 inline constexpr char kWorkingCopy[] = "/tmp/nvram";  // settings working copy
 inline constexpr char kImage[] = "/tmp/qd_nvram";     // settings image (read only)

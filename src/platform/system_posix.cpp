@@ -16,6 +16,7 @@
 extern char** environ;
 
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -38,7 +39,7 @@ const char* resolve_path(const char* path) { return path; }
 // runs some eighty lines, so each one's start counts on a small processor. The shell never
 // inherits a hold of the settings writes: it gets the mask of before the hold.
 int run_shell(const char* line) {
-  if (!line) return ::access("/bin/sh", X_OK) == 0;
+  if (!line) return ::access(paths::kShell, X_OK) == 0;
   struct sigaction ignore = {}, old_int = {}, old_quit = {};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
@@ -64,7 +65,7 @@ int run_shell(const char* line) {
   char* argv[] = {sh, dash_c, const_cast<char*>(line), nullptr};
   pid_t pid;
   int status;
-  int rc = ::posix_spawn(&pid, "/bin/sh", nullptr, &attr, argv, environ);
+  int rc = ::posix_spawn(&pid, paths::kShell, nullptr, &attr, argv, environ);
   if (rc == 0) {
     while (::waitpid(pid, &status, 0) < 0) {
       if (errno != EINTR) {

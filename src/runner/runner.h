@@ -4,10 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/paths.h"
+
 // The runner's line: the command and its console redirection, with the terminating NUL.
 inline constexpr size_t kCommandLineSize = 1024;
-// Appended to every command, so that its output goes to the console, never to the caller's.
-inline constexpr char kConsoleSuffix[] = " >/dev/console 2>&1";
+// The console redirection appended to every command (named in platform/paths.h).
+inline constexpr const auto& kConsoleSuffix = paths::kConsoleSuffix;
 
 // Formats a command like printf, sends its output to the console and runs it through
 // /bin/sh, waiting for it. Its status is ignored; returns 0. A command that does not fit

@@ -6,10 +6,14 @@
 
 namespace driver {
 
-// The program itself, run again for an action in a child process.
-inline constexpr char kSelfMacInit[] = "/sbin/qd_rc wlan mac_init";
-inline constexpr char kSelfUnconfig[] = "/sbin/qd_rc wlan unconfig";
-inline constexpr char kSelfAddER[] = "/sbin/qd_rc wlan addER";
+// The program itself, run again for an action in a child process, from the folder it is
+// installed in: QD_SBINDIR, a definition of the build (/sbin unless the build names another).
+#ifndef QD_SBINDIR
+#error "QD_SBINDIR, the folder qd_rc is installed in, comes from the build"
+#endif
+inline constexpr char kSelfMacInit[] = QD_SBINDIR "/qd_rc wlan mac_init";
+inline constexpr char kSelfUnconfig[] = QD_SBINDIR "/qd_rc wlan unconfig";
+inline constexpr char kSelfAddER[] = QD_SBINDIR "/qd_rc wlan addER";
 
 // The driver profile's folder (the profile itself: paths::kProfile).
 inline constexpr char kMkdirProfileDir[] = "mkdir -p /etc/Wireless/RT2860/";

@@ -28,6 +28,7 @@
 #include "nvram/nvram.h"
 #include "rc/dispatch.h"
 #include "scratch.h"
+#include "text.h"
 
 namespace {
 
@@ -50,9 +51,7 @@ struct Shared {
 
 Shared* shared;
 
-std::string key_of(int round, int writer, int set) {
-  return "r" + std::to_string(round) + "w" + std::to_string(writer) + "_" + std::to_string(set);
-}
+std::string key_of(int round, int writer, int set) { return support::cat("r", round, "w", writer, "_", set); }
 
 std::string read_store() {
   char* data = nullptr;
@@ -67,7 +66,7 @@ std::string read_store() {
 // never removed, so these counts may only grow.
 std::vector<int> progress(std::string_view list, int round, int writers) {
   std::vector<int> counts(static_cast<size_t>(writers), 0);
-  const std::string prefix = "r" + std::to_string(round) + "w";
+  const std::string prefix = support::cat("r", round, "w");
   size_t pos = 0;
   while (pos < list.size() && list[pos] != '\0') {
     size_t end = list.find('\0', pos);

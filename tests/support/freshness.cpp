@@ -37,8 +37,8 @@ std::vector<std::string> freshness_failures() {
     const char* got = nvram_get(key);
     if ((got == nullptr) != (wanted == nullptr) || (got && std::strcmp(got, wanted) != 0))
       failures.push_back(std::string(step) + ": " + key + " gave " +
-                         (got ? "\"" + std::string(got) + "\"" : "none") + ", the files hold " +
-                         (wanted ? "\"" + std::string(wanted) + "\"" : "none"));
+                         (got ? std::string("\"") + got + "\"" : "none") + ", the files hold " +
+                         (wanted ? std::string("\"") + wanted + "\"" : "none"));
   };
   const char* wc = paths::kWorkingCopy;
   put(paths::kImage, build_image(""s + '\0'));

@@ -15,6 +15,7 @@
 #include "gateway_fixture.h"
 #include "nvram/entry_list.h"
 #include "nvram/nvram.h"
+#include "text.h"
 
 namespace {
 
@@ -205,7 +206,7 @@ TEST_F(NvramTest, ConcurrentSettersLoseNothingAndReadersNeverSeeEmpty) {
   int found = 0;
   for (int w = 0; w < kWriters; ++w)
     for (int k = 0; k < kKeys; ++k) {
-      const std::string key = "w" + std::to_string(w) + "_k" + std::to_string(k);
+      const std::string key = support::cat("w", w, "_k", k);
       auto value = entry_list::find_value(list, key);
       found += value && *value == std::to_string(w * 1000 + k);
     }
@@ -218,8 +219,7 @@ bool waits_for_a_lock(pid_t pid, int& status) {
   for (;;) {
     std::ifstream locks("/proc/locks");
     for (std::string line; std::getline(locks, line);)
-      if (line.find("->") != std::string::npos &&
-          line.find(" " + std::to_string(pid) + " ") != std::string::npos)
+      if (line.find("->") != std::string::npos && line.find(support::cat(" ", pid, " ")) != std::string::npos)
         return true;
     if (::waitpid(pid, &status, WNOHANG) == pid) return false;
     ::usleep(1000);

@@ -13,6 +13,7 @@
 #include "gateway_fixture.h"
 #include "platform/paths.h"
 #include "profile_text.h"
+#include "text.h"
 #include "wlan/driver.h"
 
 namespace {
@@ -423,7 +424,7 @@ TEST_F(ProfileTest, LongValuesAreWrittenWhole) {
   Settings settings = {{"wifiSSIDNum", "16"}};
   std::string ssids, auths, encs;
   for (int i = 0; i < 16; ++i) {
-    std::string index = "[" + std::to_string(i) + "]";
+    std::string index = support::cat("[", i, "]");
     settings.emplace_back("wifiBssid" + index, long_name + std::to_string(i));
     settings.emplace_back("wifiAuth" + index, "2");
     settings.emplace_back("wifiEnc" + index, "4");
