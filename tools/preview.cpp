@@ -4,8 +4,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "base/text.h"
@@ -15,6 +17,7 @@
 #include "nvram_text.h"
 #include "platform/fake.h"
 #include "platform/paths.h"
+#include "wlan/driver.h"
 #include "wlan/queries.h"
 
 namespace preview {
@@ -118,6 +121,34 @@ std::string dot_text(std::string_view text) {
   return out;
 }
 
+// The radio's MAC as the driver keeps it: words 4, 6 and 8 of ra0's EEPROM (the lower-numbered
+// byte in the low half), which the driver gives ra0 when it is brought up from down. So a
+// second start in one preview sees the address the first one programmed, as on the board.
+class RadioEeprom {
+ public:
+  explicit RadioEeprom(const std::array<uint8_t, 6>& mac) : mac_(mac) {}
+
+  void apply(const std::string& line) {
+    std::vector<std::string> w = in_place::words_of(in_place::command_of(line));
+    if (w.size() == 4 && w[0] == "/bin/iwpriv" && w[1] == driver::kRadioIf && w[2] == "e2p") {
+      char* end;
+      unsigned long offset = std::strtoul(w[3].c_str(), &end, 16);
+      unsigned long word = *end == '=' ? std::strtoul(end + 1, &end, 16) : 0x10000;
+      if (*end == '\0' && word <= 0xffff && (offset == 4 || offset == 6 || offset == 8)) {
+        mac_[offset - 4] = static_cast<uint8_t>(word & 0xff);
+        mac_[offset - 3] = static_cast<uint8_t>(word >> 8);
+      }
+    } else if (w.size() == 3 && w[0] == "/sbin/ifconfig" && w[1] == driver::kRadioIf) {
+      if (w[2] == "up" && !up_) fake::sys().interfaces[driver::kRadioIf] = mac_;
+      up_ = w[2] != "down";
+    }
+  }
+
+ private:
+  std::array<uint8_t, 6> mac_;
+  bool up_ = false;  // the driver's interfaces start down
+};
+
 // What the shell lines make of one network link.
 struct Link {
   std::string name;
@@ -152,7 +183,7 @@ class Gateway {
     }
   }
 
-  std::string dot(const std::vector<std::string>& ssid_names) const {
+  std::string dot(const std::vector<SsidFacts>& ssids) const {
     std::string out =
         "graph gateway {\n"
         "  rankdir=LR;\n"
@@ -165,8 +196,12 @@ class Gateway {
       if (l.kind == Link::kRadio) {
         shape = "ellipse", color = "palegreen";
         int ssid = text::parse_int(std::string_view(l.name).substr(2));
-        if (l.name.starts_with("ra") && l.name != "rai0" && static_cast<size_t>(ssid) < ssid_names.size())
-          label += "\\nSSID \\\"" + dot_text(ssid_names[static_cast<size_t>(ssid)]) + "\\\"";
+        if (l.name.starts_with("ra") && l.name != "rai0" && static_cast<size_t>(ssid) < ssids.size()) {
+          const SsidFacts& facts = ssids[static_cast<size_t>(ssid)];
+          label += "\\nSSID \\\"" + dot_text(facts.name) + "\\\"\\n" + dot_text(facts.security);
+          label += facts.hidden ? "\\nhidden" : "\\nbroadcast";
+          label += facts.isolated ? "\\nclients isolated" : "\\nclients not isolated";
+        }
       } else if (l.kind == Link::kVlan) {
         color = "lightyellow", label += "\\nVLAN " + l.vlan;
       } else if (l.kind == Link::kWired) {
@@ -207,18 +242,58 @@ class Gateway {
 
 }  // namespace
 
-std::string gateway_graph(const std::vector<std::string>& lines, const std::vector<std::string>& ssid_names) {
+std::vector<SsidFacts> ssid_facts(std::string_view profile) {
+  // The ";"-items of each line the facts come from.
+  std::vector<std::string_view> names, auth, enc, hide, isolation;
+  int count = 0;  // BssidNum=: the SSIDs the driver sets up
+  auto items = [](std::string_view value) {
+    std::vector<std::string_view> out;
+    for (size_t semicolon; (semicolon = value.find(';')) != std::string_view::npos;
+         value.remove_prefix(semicolon + 1))
+      out.push_back(value.substr(0, semicolon));
+    out.push_back(value);
+    return out;
+  };
+  while (!profile.empty()) {
+    size_t end = profile.find('\n');
+    std::string_view line = profile.substr(0, end);
+    profile = end == std::string_view::npos ? std::string_view() : profile.substr(end + 1);
+    size_t equals = line.find('=');
+    if (equals == std::string_view::npos) continue;
+    std::string_view key = line.substr(0, equals), value = line.substr(equals + 1);
+    for (auto [name, list] : {std::pair{"SSID", &names},
+                              {"AuthMode", &auth},
+                              {"EncrypType", &enc},
+                              {"HideSSID", &hide},
+                              {"NoForwarding", &isolation}})
+      if (key == name) *list = items(value);
+    if (key == "BssidNum") count = std::max(text::parse_int(value), 0);
+  }
+  std::vector<SsidFacts> facts(static_cast<size_t>(std::min(count, 64)));
+  auto item = [](const std::vector<std::string_view>& list, size_t i) {
+    return i < list.size() ? std::string(list[i]) : std::string();
+  };
+  for (size_t i = 0; i < facts.size(); ++i) {
+    facts[i].name = item(names, i);
+    facts[i].security = item(auth, i) + "/" + item(enc, i);
+    facts[i].hidden = item(hide, i) == "1";
+    facts[i].isolated = item(isolation, i) == "1";
+  }
+  return facts;
+}
+
+std::string gateway_graph(const std::vector<std::string>& lines, const std::vector<SsidFacts>& ssids) {
   Gateway gateway;
   for (const std::string& line : lines) gateway.apply(line);
-  return gateway.dot(ssid_names);
+  return gateway.dot(ssids);
 }
 
 int run(std::string_view file, const std::string& name, const std::vector<std::string>& commands,
         const Options& options, std::string& out) {
   nvram_text::SettingsFile settings = nvram_text::read_settings(file);
   if (!settings.error.empty()) {
-    out = name + ": neither a settings image, a working copy nor key=value text (as text: " + settings.error +
-          ")\n";
+    out = name + ": not a settings file: neither a settings image, a working copy nor key=value text (" +
+          settings.error + ")\n";
     return 2;
   }
   std::array<uint8_t, 6> mac{};
@@ -253,10 +328,12 @@ int run(std::string_view file, const std::string& name, const std::vector<std::s
   sys.ioctl_errno = ENOTTY;
   // A child's standard output and error go to the console, as the command runner's
   // redirection sends them.
-  in_place::run_children_in_process({}, [&](const std::vector<std::string>& words) {
-    in_place::OutputTo console(console_file.fd(), console_file.fd());
-    in_place::run_qd_rc(words);
-  });
+  RadioEeprom eeprom(mac);
+  in_place::run_children_in_process([&](const std::string& line) { eeprom.apply(line); },
+                                    [&](const std::vector<std::string>& words) {
+                                      in_place::OutputTo console(console_file.fd(), console_file.fd());
+                                      in_place::run_qd_rc(words);
+                                    });
 
   out = "qd_nvram_tool preview: " + name + " (" + std::string(settings.kind_name()) + "), ra0 MAC " +
         options.mac + ", /dev/gpio " + (options.gpio_absent ? "absent" : "refusing") + "\n";
@@ -287,14 +364,11 @@ int run(std::string_view file, const std::string& name, const std::vector<std::s
   }
   out += "\n== the gateway after the last command\n";
   section(out, "driver profile /etc/Wireless/RT2860/RT2860.dat");
-  indented(out, root.read(paths::kProfile), "not written");
+  // The writer opens the profile before it reads the mode, so a refused mode leaves it empty.
+  std::string profile = root.read(paths::kProfile);
+  indented(out, profile, root.exists(paths::kProfile) ? "empty" : "not written");
 
-  if (options.graph) {
-    std::vector<std::string> ssid_names;
-    for (int ssid = 0; ssid < wifi_ssid_count(); ++ssid)
-      ssid_names.emplace_back(uci_safe_get_n("wifiBssid", ssid));
-    out = gateway_graph(sys.shell_lines, ssid_names);
-  }
+  if (options.graph) out = gateway_graph(sys.shell_lines, ssid_facts(profile));
   sys.on_shell = nullptr;
   return 0;
 }

@@ -27,8 +27,19 @@ struct Options {
 int run(std::string_view file, const std::string& name, const std::vector<std::string>& commands,
         const Options& options, std::string& out);
 
+// What the driver profile tells of one SSID, as the driver reads its lists (item i for raI).
+struct SsidFacts {
+  std::string name;       // SSID=
+  std::string security;   // AuthMode= and EncrypType=, e.g. "WPA2PSK/AES"
+  bool hidden = false;    // HideSSID= 1
+  bool isolated = false;  // NoForwarding= 1: clients do not reach each other
+};
+
+// Each SSID's facts, from a driver profile's text (none from an empty one).
+std::vector<SsidFacts> ssid_facts(std::string_view profile);
+
 // The gateway that these shell lines build (recorded lines, console redirection included),
-// as Graphviz dot; SSID i's name is `ssid_names[i]`.
-std::string gateway_graph(const std::vector<std::string>& lines, const std::vector<std::string>& ssid_names);
+// as Graphviz dot; raI's node shows `ssids[I]`.
+std::string gateway_graph(const std::vector<std::string>& lines, const std::vector<SsidFacts>& ssids);
 
 }  // namespace preview

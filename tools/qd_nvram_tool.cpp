@@ -21,8 +21,8 @@ constexpr char kUsage[] =
     "       qd_nvram_tool verify FILE        check an image or working copy; status 0 when sound\n"
     "       qd_nvram_tool check [--profile-limit BYTES] SETTINGS\n"
     "                                        what qd_rc and the driver will make of the settings that an\n"
-    "                                        integrator does not expect; status 0 clean, 1 findings, 2 "
-    "unreadable\n"
+    "                                        integrator does not expect; status 0 clean, 1 findings, 2 no "
+    "settings file or unreadable\n"
     "       qd_nvram_tool preview [--mac ADDR] [--gpio absent] [--graph] SETTINGS [COMMAND...]\n"
     "                                        qd_rc's own code runs the commands (default 'wlan start') on a\n"
     "                                        scratch copy, nothing executed: profile, shell lines, changes,\n"
@@ -106,6 +106,11 @@ int check_command(int argc, char** argv) {
   if (!read_file(argv[arg], file)) return 2;
   std::vector<check::Finding> findings =
       check::check_settings(nvram_text::read_settings(file), argv[arg], options);
+  // A file that holds no settings is an error of the call, not a finding about settings.
+  if (findings.size() == 1 && findings[0].rule == check::Rule::kNotSettings) {
+    std::fprintf(stderr, "qd_nvram_tool: %s: %s\n", findings[0].key.c_str(), findings[0].reason.c_str());
+    return 2;
+  }
   std::string out;
   for (const check::Finding& finding : findings) out += finding.key + ": " + finding.reason + "\n";
   if (findings.empty()) out = "no findings\n";

@@ -93,17 +93,26 @@ check "check: findings in an image" 1 "$tool" check <("$tool" image "$work/findi
 check "check: profile limit" 0 "$tool" check --profile-limit 100000 "$examples/small.settings"
 printf 'wifiSSIDNum=2\nwifiHwmode=13\nwifiBssid[0]=a;b\n' >"$work/mode.settings"
 check "check: refused mode" 1 "$tool" check "$work/mode.settings"
-[ "$(cat "$work/out")" = "wifiHwmode: 13 or more: qd_rc leaves the driver profile empty, and the driver starts without settings" ] ||
+[ "$(cat "$work/out")" = "wifiHwmode: \"13\": qd_rc leaves the driver profile empty, and the driver starts without settings; store a mode below 13 (9: 802.11b/g/n)" ] ||
   fail "check: refused mode: $(cat "$work/out")"
 check "check: damaged image" 1 "$tool" check "$work/damaged"
-grep -q "^$work/damaged: damaged settings image, not loaded" "$work/out" || fail "check: damaged: $(cat "$work/out")"
+# A damaged image gives one finding, none from its contents; anything but settings is status 2.
+[ "$(grep -c "^$work/damaged: damaged settings image (" "$work/out")" = 1 ] && [ "$(wc -l <"$work/out")" = 1 ] ||
+  fail "check: damaged: $(cat "$work/out")"
+check "check: broken magic" 1 "$tool" check "$work/badmagic"
+grep -q "^$work/badmagic: a settings image whose magic is \"XON\\\\x00\"" "$work/out" || fail "check: magic: $(cat "$work/out")"
 printf 'this is no settings file\n' >"$work/prose"
-check "check: neither format" 1 "$tool" check "$work/prose"
-grep -q "neither a settings image, a working copy nor key=value text" "$work/out" || fail "check: prose: $(cat "$work/out")"
+check "check: prose" 2 "$tool" check "$work/prose"
+grep -q "not a settings file: neither a settings image, a working copy nor key=value text" "$work/out" ||
+  fail "check: prose: $(cat "$work/out")"
+check "check: a program" 2 "$tool" check "$tool"
+: >"$work/empty"
+check "check: empty file" 1 "$tool" check "$work/empty"
+grep -q "^wifiSSIDNum: absent: the start sets up no SSID" "$work/out" || fail "check: empty: $(cat "$work/out")"
 check "check: missing file" 2 "$tool" check "$work/nonexistent"
 check "check: small example" 0 "$tool" check "$examples/small.settings"
 check "check: home example" 1 "$tool" check "$examples/home_gateway.settings"
-[ "$(cat "$work/out")" = "wifiApIsolation[1]: not read: qd_rc reads wifiApIsolation[0] alone, which holds for every SSID" ] ||
+[ "$(cat "$work/out")" = "wifiApIsolation[1]: not read: qd_rc reads wifiApIsolation[0] alone, which holds for every SSID; store the value there, for all SSIDs" ] ||
   fail "check: home example: $(cat "$work/out")"
 
 ((failures == 0)) || { echo "$failures check(s) failed"; exit 1; }
