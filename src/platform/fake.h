@@ -39,9 +39,11 @@ struct System {
   int ioctl_errno = EINVAL;  // ENOTTY: a device that is no GPIO driver
   long now = 1700000000;
   OpenCounts opens;
-  int signal_hold_depth = 0;  // holds of the settings writes now in force (nested)
-  long signal_holds = 0;      // outermost holds so far
-  long lines_while_held = 0;  // shell lines run inside a hold
+  std::vector<std::string> paths_opened;     // each gateway path opened or removed, once, in order
+  std::function<void(const char*)> on_open;  // optional: told each path before it is opened
+  int signal_hold_depth = 0;                 // holds of the settings writes now in force (nested)
+  long signal_holds = 0;                     // outermost holds so far
+  long lines_while_held = 0;                 // shell lines run inside a hold
 };
 
 System& sys();
