@@ -2,9 +2,14 @@
 // the "(empty)" and "(none)" lines, and the profile as the board leaves it.
 #include <gtest/gtest.h>
 
-#include <map>
+#include <algorithm>
 
+#include "explain.h"
+#include "nvram/uci.h"
+#include "platform/paths.h"
 #include "preview.h"
+#include "scratch.h"
+#include "store.h"
 
 namespace {
 
@@ -46,8 +51,9 @@ TEST(Preview, ReportsEachSectionOfEachCommand) {
   Lines titles;
   for (const auto& [name, lines] : sections(out)) titles.push_back(name);
   EXPECT_EQ(titles, (Lines{"1. standard output", "1. standard error", "1. console", "1. shell lines",
-                           "1. settings working copy changes", "2. standard output", "2. standard error",
-                           "2. console", "2. shell lines", "2. settings working copy changes", kProfile}));
+                           "1. settings working copy changes", "1. hazards", "2. standard output",
+                           "2. standard error", "2. console", "2. shell lines",
+                           "2. settings working copy changes", "2. hazards", kProfile}));
   Lines shown = section(out, "1. standard output");
   ASSERT_FALSE(shown.empty());
   EXPECT_EQ(shown[0], "   wlan:");
@@ -77,6 +83,66 @@ TEST(Preview, RefusesWhatHoldsNoSettings) {
   std::string out;
   EXPECT_EQ(preview::run("no settings here\n", "README", {"wlan start"}, {}, out), 2);
   EXPECT_EQ(out.rfind("README: not a settings file", 0), 0u) << out;
+}
+
+// Each get shows with where its value came from: the working copy, the image behind it (here
+// a damaged one, which the load refuses and gets still fall back to), or neither.
+TEST(Explain, TellsWhereEachSettingCameFrom) {
+  support::ScratchRoot root;
+  root.write(paths::kWorkingCopy, support::entry_list_of({{"wifiBssid[0]", "Home"}}));
+  root.write(paths::kImage, support::damaged_image_of(support::entry_list_of({{"wifiBssid[1]", "Guest"}})));
+  preview::GetTrace trace(root);
+  uci_safe_get_n("wifiBssid", 0);
+  uci_safe_get_n("wifiBssid", 1);
+  uci_get_int_n("wifiHwmode", -1);
+  uci_safe_get_n("wifiBssid", 0);
+  std::vector<std::string> reads;
+  for (const preview::KeyRead& read : trace.take())
+    reads.push_back(read.key + "=" + read.value + " (" + read.source_name() + ")");
+  std::sort(reads.begin(), reads.end());
+  EXPECT_EQ(reads, (Lines{"wifiBssid[0]=Home (working copy)", "wifiBssid[1]=Guest (image)",
+                          "wifiHwmode= (absent: default)"}));
+  EXPECT_TRUE(trace.take().empty());
+  uci_safe_get_n("wifiBssid", 0);
+  ASSERT_EQ(trace.take().size(), 1u);
+  // The marks the trace laid for absent keys stay out of what the report shows.
+  for (const nvram_text::Entry& entry : trace.entries_without_laid(root.read(paths::kWorkingCopy)))
+    EXPECT_NE(entry.value, "*DEL*") << entry.key;
+}
+
+// Every line of a start on the home gateway names the settings it was made from, or none;
+// lines whose settings docs/settings.md names show them.
+TEST(Explain, NamesTheSettingsOfEachLineOfAStart) {
+  std::string out;
+  preview::Options options;
+  options.explain = true;
+  ASSERT_EQ(preview::run(support::test_data("home_gateway.settings"), "home", {"wlan start"}, options, out),
+            0);
+  size_t lines = 0, explained = 0;
+  for (const std::string& title : {std::string("1. shell lines"), std::string(kProfile)}) {
+    Lines section_lines = section(out, title);
+    for (size_t i = 0; i < section_lines.size(); ++i) {
+      if (section_lines[i].starts_with("        from ") || section_lines[i].starts_with("   (read for"))
+        continue;
+      ++lines;
+      explained += i + 1 < section_lines.size() && section_lines[i + 1].starts_with("        from ");
+    }
+  }
+  EXPECT_EQ(explained, lines);
+  EXPECT_GT(lines, 200u);
+  std::printf("wlan start on the home gateway: %zu shell and profile lines, %zu explained\n", lines,
+              explained);
+  for (const char* expected :
+       {"   BssidNum=4\n        from wifiSSIDNum=4 (working copy)\n",
+        "   BeaconPeriod=100\n        from wifiBeaconInterval (absent: default)\n",
+        "   HideSSID=0;0;1;0\n        from wifiBssidBroadcast[0]=1 (working copy)\n        from "
+        "wifiBssidBroadcast[1]=1 (working copy)\n        from wifiBssidBroadcast[2]=0 (working copy)\n",
+        "   RADIUS_Server=0;0;0;192.168.1.10\n        from wifiWpaSrv[0] (absent: default)\n",
+        "   1  mkdir -p /etc/Wireless/RT2860/ >/dev/console 2>&1\n        from wifiSSIDNum=4 (working "
+        "copy)\n",
+        "/sbin/ifconfig ra0 down >/dev/console 2>&1\n        from wifiRadioOnOff=1 (working copy)\n        "
+        "from wifiIFOn[0] (absent: default)\n"})
+    EXPECT_NE(out.find(expected), std::string::npos) << expected;
 }
 
 }  // namespace

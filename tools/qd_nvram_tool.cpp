@@ -23,10 +23,15 @@ constexpr char kUsage[] =
     "                                        what qd_rc and the driver will make of the settings that an\n"
     "                                        integrator does not expect; status 0 clean, 1 findings, 2 no "
     "settings file or unreadable\n"
-    "       qd_nvram_tool preview [--mac ADDR] [--gpio absent] [--graph] SETTINGS [COMMAND...]\n"
+    "       qd_nvram_tool preview [--mac ADDR] [--gpio absent] [--graph] [--explain] [--json]\n"
+    "                             [--rootfs DIR] SETTINGS [COMMAND...]\n"
     "                                        qd_rc's own code runs the commands (default 'wlan start') on a\n"
     "                                        scratch copy, nothing executed: profile, shell lines, changes,\n"
-    "                                        messages; --graph: the gateway built, as Graphviz dot\n"
+    "                                        hazards, messages; --explain: the settings each line was made\n"
+    "                                        from; --json: the report as JSON; --rootfs: the files the\n"
+    "                                        commands use, looked up in the staged root DIR (status 1 when\n"
+    "                                        one is missing or broken); --graph: the gateway, as Graphviz "
+    "dot\n"
     "TEXT or FILE may be - for standard input, OUT - for standard output. SETTINGS is an image,\n"
     "a working copy or key=value text.\n"
     "Text: one key=value per line, # comments; escapes \\n \\r \\t \\\\ \\xHH in keys and values.\n";
@@ -125,6 +130,12 @@ int preview_command(int argc, char** argv) {
     std::string option = argv[arg];
     if (option == "--graph") {
       options.graph = true;
+    } else if (option == "--explain") {
+      options.explain = true;
+    } else if (option == "--json") {
+      options.json = true;
+    } else if (option == "--rootfs" && arg + 1 < argc) {
+      options.rootfs = argv[++arg];
     } else if (option == "--mac" && arg + 1 < argc) {
       options.mac = argv[++arg];
     } else if (option == "--gpio" && arg + 1 < argc &&
@@ -142,7 +153,7 @@ int preview_command(int argc, char** argv) {
   if (!read_file(path, file)) return 2;
   std::string out;
   int status = preview::run(file, path, commands, options, out);
-  std::fputs(out.c_str(), status == 0 ? stdout : stderr);
+  std::fputs(out.c_str(), status == 2 ? stderr : stdout);
   return status;
 }
 

@@ -132,7 +132,7 @@ report_changes() {
 
 # previewed REPORT: a preview's report without its first line and its console sections.
 previewed() {
-  awk 'NR == 1 { next } /^-- console/ { skip = 1; next } /^(-- |== )/ { skip = 0 } skip && !length($0) { next } !skip' "$1"
+  awk 'NR == 1 { next } /^-- (console|hazards)/ { skip = 1; next } /^(-- |== )/ { skip = 0 } skip && !length($0) { next } !skip' "$1"
 }
 
 finish() {
