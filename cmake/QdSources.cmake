@@ -24,7 +24,8 @@ set(QD_NVRAM_TEXT_SOURCES ${QD_ROOT}/tools/nvram_text.cpp)
 
 # The program's code run in place on the recording platform: a scratch gateway root and the
 # children run in the same process (the preview of qd_nvram_tool, and the test support).
-set(QD_IN_PLACE_SOURCES ${QD_ROOT}/tools/in_place/scratch.cpp ${QD_ROOT}/tools/in_place/run.cpp)
+set(QD_IN_PLACE_SOURCES ${QD_ROOT}/tools/in_place/scratch.cpp ${QD_ROOT}/tools/in_place/run.cpp
+                         ${QD_ROOT}/tools/in_place/keys.cpp)
 
 # Scaffolding shared by the unit, hardening, fuzz and benchmark builds.
 set(QD_TEST_SUPPORT_SOURCES store.cpp run.cpp profile_text.cpp hostile.cpp freshness.cpp)

@@ -149,7 +149,12 @@ report() {
   done
   printf '\n== the gateway after the last command\n'
   section "driver profile /etc/Wireless/RT2860/RT2860.dat"
-  show_file "$root/etc/Wireless/RT2860/RT2860.dat" "not written"
+  # The writer opens the profile before it reads the mode: a refused mode leaves it empty.
+  if [ -f "$root/etc/Wireless/RT2860/RT2860.dat" ]; then
+    show_file "$root/etc/Wireless/RT2860/RT2860.dat" empty
+  else
+    echo "   (not written)"
+  fi
   section "settings working copy /tmp/nvram"
   if [ -f "$root/tmp/nvram" ]; then "$tool" dump "$root/tmp/nvram" | indent || true; else echo "   (none)"; fi
   section "bridges (brctl show)"; show_file "$sim/after/bridges"

@@ -113,10 +113,12 @@ void read_entries(std::string_view list, Report& report, bool strict) {
   }
 }
 
-// A header whose length and CRC fit the data that follows it, in either byte order: an image
-// with a broken magic (or written in big-endian order), which the load refuses.
+// A header whose length and CRC fit the data that follows it, in either byte order, or whose
+// reserved bytes are all zero: an image with a broken magic (or written in big-endian order,
+// or cut short as well), which the load refuses. No entry list holds 28 zero bytes in a row.
 bool looks_like_image(std::string_view file) {
   if (file.size() < kImageHeaderSize) return false;
+  if (file.substr(12, kImageHeaderSize - 12).find_first_not_of('\0') == std::string_view::npos) return true;
   auto word = [&](size_t at, bool little) {
     uint32_t value = 0;
     for (size_t i = 0; i < 4; ++i) {
@@ -198,6 +200,8 @@ Report inspect(std::string_view file) {
     }
     if (looks_like_image(file)) {
       report.sound = false;
+      report.foreign_magic = true;
+      report.magic = std::string(file.substr(0, 4));
       report.notes.push_back(
           "an image whose magic is not \"RON\\0\": qd_rc ignores it and keeps its working copy");
     }
@@ -252,11 +256,19 @@ SettingsFile read_settings(std::string_view file) {
     settings.report = inspect(file);
     settings.kind = settings.report.is_image ? SettingsFile::kImage : SettingsFile::kWorkingCopy;
     settings.entries = settings.report.entries;
+    // Binary files hold zero bytes too: a working copy begins with a key of printable text.
+    auto first = file.empty() ? 'k' : static_cast<unsigned char>(file[0]);
+    bool binary = settings.report.entries.empty() || first <= ' ' || first >= 0x7f;
+    if (settings.kind == SettingsFile::kWorkingCopy && !file.empty() && !settings.report.foreign_magic &&
+        binary) {
+      settings.entries.clear();
+      settings.error = "as a working copy: it begins with no key";
+    }
     return settings;
   }
   ParseResult parsed = parse(file);
   settings.entries = std::move(parsed.entries);
-  settings.error = std::move(parsed.error);
+  if (!parsed.error.empty()) settings.error = "as text: " + parsed.error;
   return settings;
 }
 

@@ -45,6 +45,8 @@ std::string format_line(std::string_view key, std::string_view value);
 struct Report {
   bool is_image = false;
   bool sound = true;                // image: magic, complete data, CRC; working copy: as above
+  bool foreign_magic = false;       // an image's header with another magic: no working copy
+  std::string magic;                // its first four bytes then
   std::vector<std::string> notes;   // problems (sound == false) and harmless oddities
   std::vector<Entry> entries;       // entries found, in file order
   std::vector<std::string> broken;  // entries without "=" (readers never match them)
@@ -58,7 +60,9 @@ struct SettingsFile {
   enum Kind { kImage, kWorkingCopy, kText } kind = kText;
   Report report;               // image and working copy: what inspect() found
   std::vector<Entry> entries;  // the entries, in file order
-  std::string error;           // text that does not parse: "line N: reason"
+  // Why the file holds no settings: text that does not parse ("as text: line N: reason"), or
+  // zero bytes without a key to begin with ("as a working copy: ..."); empty for settings.
+  std::string error;
   std::string_view kind_name() const;
 };
 

@@ -4,17 +4,25 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "base/text.h"
+#include "explain.h"
+#include "hazards.h"
 #include "in_place/run.h"
 #include "in_place/scratch.h"
 #include "nvram/uci.h"
 #include "nvram_text.h"
 #include "platform/fake.h"
 #include "platform/paths.h"
+#include "rootfs.h"
+#include "wlan/driver.h"
+#include "wlan/profile.h"
 #include "wlan/queries.h"
 
 namespace preview {
@@ -63,38 +71,14 @@ void indented(std::string& out, std::string_view text, const char* when_empty) {
   }
 }
 
-// Numbered; a line break inside a command line continues under it, marked "|".
-void numbered(std::string& out, const std::vector<std::string>& lines, size_t first) {
-  if (first == lines.size()) out += "   (none)\n";
-  for (size_t i = first; i < lines.size(); ++i) {
-    char number[16];
-    std::snprintf(number, sizeof number, "%4zu  ", i - first + 1);
-    out += number;
-    for (char c : lines[i]) c == '\n' ? out += "\n      | " : out += c;
-    out += '\n';
-  }
-}
-
-// The working copy's entries as dump lines.
-std::vector<std::string> dump_lines(std::string_view working_copy) {
-  std::vector<std::string> lines;
-  for (const nvram_text::Entry& entry : nvram_text::inspect(working_copy).entries)
-    lines.push_back(nvram_text::format_line(entry.key, entry.value));
-  return lines;
-}
-
-// Lines that went ("- "), in their old order, then lines that came ("+ "), in their new order.
-void changes(std::string& out, const std::vector<std::string>& before,
-             const std::vector<std::string>& after) {
-  auto absent = [](const std::vector<std::string>& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) == lines.end();
-  };
-  size_t length = out.size();
-  for (const std::string& line : before)
-    if (absent(after, line)) ((out += "   - ") += line) += '\n';
-  for (const std::string& line : after)
-    if (absent(before, line)) ((out += "   + ") += line) += '\n';
-  if (out.size() == length) out += "   (none)\n";
+// Line `index` of `lines`, numbered `number`; a line break inside a command line continues
+// under it, marked "|".
+void numbered(std::string& out, const std::vector<std::string>& lines, size_t index, size_t number) {
+  char shown[16];
+  std::snprintf(shown, sizeof shown, "%4zu  ", number);
+  out += shown;
+  for (char c : lines[index]) c == '\n' ? out += "\n      | " : out += c;
+  out += '\n';
 }
 
 bool parse_mac(const std::string& text, std::array<uint8_t, 6>& mac) {
@@ -117,6 +101,34 @@ std::string dot_text(std::string_view text) {
   }
   return out;
 }
+
+// The radio's MAC as the driver keeps it: words 4, 6 and 8 of ra0's EEPROM (the lower-numbered
+// byte in the low half), which the driver gives ra0 when it is brought up from down. So a
+// second start in one preview sees the address the first one programmed, as on the board.
+class RadioEeprom {
+ public:
+  explicit RadioEeprom(const std::array<uint8_t, 6>& mac) : mac_(mac) {}
+
+  void apply(const std::string& line) {
+    std::vector<std::string> w = in_place::words_of(in_place::command_of(line));
+    if (w.size() == 4 && w[0] == "/bin/iwpriv" && w[1] == driver::kRadioIf && w[2] == "e2p") {
+      char* end;
+      unsigned long offset = std::strtoul(w[3].c_str(), &end, 16);
+      unsigned long word = *end == '=' ? std::strtoul(end + 1, &end, 16) : 0x10000;
+      if (*end == '\0' && word <= 0xffff && (offset == 4 || offset == 6 || offset == 8)) {
+        mac_[offset - 4] = static_cast<uint8_t>(word & 0xff);
+        mac_[offset - 3] = static_cast<uint8_t>(word >> 8);
+      }
+    } else if (w.size() == 3 && w[0] == "/sbin/ifconfig" && w[1] == driver::kRadioIf) {
+      if (w[2] == "up" && !up_) fake::sys().interfaces[driver::kRadioIf] = mac_;
+      up_ = w[2] != "down";
+    }
+  }
+
+ private:
+  std::array<uint8_t, 6> mac_;
+  bool up_ = false;  // the driver's interfaces start down
+};
 
 // What the shell lines make of one network link.
 struct Link {
@@ -152,7 +164,7 @@ class Gateway {
     }
   }
 
-  std::string dot(const std::vector<std::string>& ssid_names) const {
+  std::string dot(const std::vector<SsidFacts>& ssids) const {
     std::string out =
         "graph gateway {\n"
         "  rankdir=LR;\n"
@@ -165,8 +177,12 @@ class Gateway {
       if (l.kind == Link::kRadio) {
         shape = "ellipse", color = "palegreen";
         int ssid = text::parse_int(std::string_view(l.name).substr(2));
-        if (l.name.starts_with("ra") && l.name != "rai0" && static_cast<size_t>(ssid) < ssid_names.size())
-          label += "\\nSSID \\\"" + dot_text(ssid_names[static_cast<size_t>(ssid)]) + "\\\"";
+        if (l.name.starts_with("ra") && l.name != "rai0" && static_cast<size_t>(ssid) < ssids.size()) {
+          const SsidFacts& facts = ssids[static_cast<size_t>(ssid)];
+          label += "\\nSSID \\\"" + dot_text(facts.name) + "\\\"\\n" + dot_text(facts.security);
+          label += facts.hidden ? "\\nhidden" : "\\nbroadcast";
+          label += facts.isolated ? "\\nclients isolated" : "\\nclients not isolated";
+        }
       } else if (l.kind == Link::kVlan) {
         color = "lightyellow", label += "\\nVLAN " + l.vlan;
       } else if (l.kind == Link::kWired) {
@@ -207,18 +223,313 @@ class Gateway {
 
 }  // namespace
 
-std::string gateway_graph(const std::vector<std::string>& lines, const std::vector<std::string>& ssid_names) {
+std::vector<SsidFacts> ssid_facts(std::string_view profile) {
+  // The ";"-items of each line the facts come from.
+  std::vector<std::string_view> names, auth, enc, hide, isolation;
+  int count = 0;  // BssidNum=: the SSIDs the driver sets up
+  auto items = [](std::string_view value) {
+    std::vector<std::string_view> out;
+    for (size_t semicolon; (semicolon = value.find(';')) != std::string_view::npos;
+         value.remove_prefix(semicolon + 1))
+      out.push_back(value.substr(0, semicolon));
+    out.push_back(value);
+    return out;
+  };
+  while (!profile.empty()) {
+    size_t end = profile.find('\n');
+    std::string_view line = profile.substr(0, end);
+    profile = end == std::string_view::npos ? std::string_view() : profile.substr(end + 1);
+    size_t equals = line.find('=');
+    if (equals == std::string_view::npos) continue;
+    std::string_view key = line.substr(0, equals), value = line.substr(equals + 1);
+    for (auto [name, list] : {std::pair{"SSID", &names},
+                              {"AuthMode", &auth},
+                              {"EncrypType", &enc},
+                              {"HideSSID", &hide},
+                              {"NoForwarding", &isolation}})
+      if (key == name) *list = items(value);
+    if (key == "BssidNum") count = std::max(text::parse_int(value), 0);
+  }
+  std::vector<SsidFacts> facts(static_cast<size_t>(std::min(count, 64)));
+  auto item = [](const std::vector<std::string_view>& list, size_t i) {
+    return i < list.size() ? std::string(list[i]) : std::string();
+  };
+  for (size_t i = 0; i < facts.size(); ++i) {
+    facts[i].name = item(names, i);
+    facts[i].security = item(auth, i) + "/" + item(enc, i);
+    facts[i].hidden = item(hide, i) == "1";
+    facts[i].isolated = item(isolation, i) == "1";
+  }
+  return facts;
+}
+
+std::string gateway_graph(const std::vector<std::string>& lines, const std::vector<SsidFacts>& ssids) {
   Gateway gateway;
   for (const std::string& line : lines) gateway.apply(line);
-  return gateway.dot(ssid_names);
+  return gateway.dot(ssids);
 }
+
+namespace {
+
+// What one previewed command did.
+struct Step {
+  std::string command;
+  int status = 0;
+  std::string out, err, console;
+  size_t first_line = 0, end_line = 0;  // its lines in the recording
+  std::vector<std::string> went, came;  // working-copy entries as dump lines
+  std::vector<std::string> setting_hazards;
+  rootfs::CommandUse use;
+};
+
+struct ProfileLine {
+  std::string text;
+  std::vector<KeyRead> keys;
+};
+
+// The whole preview, rendered as text or JSON.
+struct Report {
+  std::string heading;
+  std::vector<Step> steps;
+  std::vector<std::string> lines;               // every shell line, in order
+  std::vector<std::vector<KeyRead>> line_keys;  // per shell line, when explained
+  std::vector<std::vector<std::string>> line_hazards;
+  std::string profile_state;          // "written", "empty", "not written"
+  std::vector<KeyRead> profile_keys;  // read before the profile's first line
+  std::vector<ProfileLine> profile;
+  std::string rootfs;
+  std::vector<rootfs::FileUse> files;
+};
+
+// The settings a line was made from, under it.
+void explained(std::string& out, const std::vector<KeyRead>& keys, const char* indent) {
+  if (keys.empty()) ((out += indent) += "from no setting") += '\n';
+  for (const KeyRead& key : keys) {
+    ((out += indent) += "from ") += key.key;
+    if (key.source != KeyRead::kAbsent) {
+      out += '=';
+      for (char c : text::first_line(key.value)) out += c;
+      if (text::first_line(key.value).size() < key.value.size()) out += "...";
+    }
+    ((out += " (") += key.source_name()) += ")\n";
+  }
+}
+
+std::string text_report(const Report& report, const Options& options) {
+  std::string out = report.heading;
+  for (size_t i = 0; i < report.steps.size(); ++i) {
+    const Step& step = report.steps[i];
+    char title[64];
+    std::snprintf(title, sizeof title, "\n== %zu. qd_rc ", i + 1);
+    ((out += title) += step.command) += "   (exit status " + std::to_string(step.status) + ")\n";
+    section(out, "standard output");
+    indented(out, step.out, "empty");
+    section(out, "standard error");
+    indented(out, step.err, "empty");
+    section(out, "console (the children's messages; commands are not run)");
+    indented(out, step.console, "empty");
+    section(out, "shell lines");
+    if (step.first_line == step.end_line) out += "   (none)\n";
+    for (size_t l = step.first_line; l < step.end_line; ++l) {
+      numbered(out, report.lines, l, l - step.first_line + 1);
+      if (options.explain) explained(out, report.line_keys[l], "        ");
+    }
+    section(out, "settings working copy changes");
+    for (const std::string& line : step.went) ((out += "   - ") += line) += '\n';
+    for (const std::string& line : step.came) ((out += "   + ") += line) += '\n';
+    if (step.went.empty() && step.came.empty()) out += "   (none)\n";
+    section(out, "hazards (what the command changes beyond the radio)");
+    size_t length = out.size();
+    for (size_t l = step.first_line; l < step.end_line; ++l)
+      for (const std::string& hazard : report.line_hazards[l])
+        out += "   line " + std::to_string(l - step.first_line + 1) + ": " + hazard + "\n";
+    for (const std::string& hazard : step.setting_hazards) ((out += "   ") += hazard) += '\n';
+    if (out.size() == length) out += "   (none)\n";
+  }
+  out += "\n== the gateway after the last command\n";
+  section(out, "driver profile /etc/Wireless/RT2860/RT2860.dat");
+  if (report.profile_state != "written") {
+    ((out += "   (") += report.profile_state) += ")\n";
+  } else if (!options.explain) {
+    for (const ProfileLine& line : report.profile) indented(out, line.text, "");
+  } else {
+    out += "   (read for several lines before the first one)\n";
+    explained(out, report.profile_keys, "        ");
+    for (const ProfileLine& line : report.profile) {
+      indented(out, line.text, "");
+      explained(out, line.keys, "        ");
+    }
+  }
+  if (!report.rootfs.empty()) {
+    section(out, ("files the commands use, in " + report.rootfs).c_str());
+    if (report.files.empty()) out += "   (none)\n";
+    for (const rootfs::FileUse& file : report.files) {
+      std::string status(rootfs::kStatusNames[static_cast<size_t>(file.status)]);
+      out += "   " + status + std::string(status.size() < 16 ? 16 - status.size() : 1, ' ') + file.path +
+             " (" + file.kind + ")";
+      if (!file.detail.empty()) out += ": " + file.detail;
+      out += "\n      needed by";
+      for (const rootfs::LineRef& ref : file.lines)
+        out += ref.line ? " " + std::to_string(ref.command) + ":" + std::to_string(ref.line)
+                        : " " + std::to_string(ref.command) + ":qd_rc";
+      out += '\n';
+    }
+  }
+  return out;
+}
+
+void json_string(std::string& out, std::string_view text) {
+  out += '"';
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      (out += '\\') += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (byte < 0x20 || byte == 0x7f) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+      out += escaped;
+    } else {
+      out += c;  // bytes above 0x7f as they are: settings are bytes, JSON readers take UTF-8
+    }
+  }
+  out += '"';
+}
+
+void json_keys(std::string& out, const std::vector<KeyRead>& keys) {
+  out += '[';
+  for (size_t i = 0; i < keys.size(); ++i) {
+    out += i ? ", {\"key\": " : "{\"key\": ";
+    json_string(out, keys[i].key);
+    out += ", \"source\": ";
+    json_string(out, keys[i].source == KeyRead::kWorkingCopy ? "working copy"
+                     : keys[i].source == KeyRead::kImage     ? "image"
+                                                             : "absent");
+    out += ", \"value\": ";
+    if (keys[i].source == KeyRead::kAbsent)
+      out += "null";
+    else
+      json_string(out, keys[i].value);
+    out += '}';
+  }
+  out += ']';
+}
+
+void json_strings(std::string& out, const std::vector<std::string>& texts) {
+  out += '[';
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (i) out += ", ";
+    json_string(out, texts[i]);
+  }
+  out += ']';
+}
+
+std::string json_report(const Report& report, const std::string& name, const std::string& kind,
+                        const Options& options, int status) {
+  std::string out = "{\n  \"settings\": ";
+  json_string(out, name);
+  out += ",\n  \"kind\": ";
+  json_string(out, kind);
+  out += ",\n  \"mac\": ";
+  json_string(out, options.mac);
+  out += ",\n  \"gpio\": ";
+  json_string(out, options.gpio_absent ? "absent" : "refusing");
+  out += ",\n  \"commands\": [";
+  for (size_t i = 0; i < report.steps.size(); ++i) {
+    const Step& step = report.steps[i];
+    out += i ? ",\n    {\"command\": " : "\n    {\"command\": ";
+    json_string(out, step.command);
+    out += ", \"status\": " + std::to_string(step.status) + ",\n     \"stdout\": ";
+    json_string(out, step.out);
+    out += ", \"stderr\": ";
+    json_string(out, step.err);
+    out += ", \"console\": ";
+    json_string(out, step.console);
+    out += ",\n     \"shell_lines\": [";
+    for (size_t l = step.first_line; l < step.end_line; ++l) {
+      out += l > step.first_line ? ",\n       {\"number\": " : "\n       {\"number\": ";
+      out += std::to_string(l - step.first_line + 1) + ", \"line\": ";
+      json_string(out, report.lines[l]);
+      out += ", \"keys\": ";
+      json_keys(out, report.line_keys[l]);
+      out += ", \"hazards\": ";
+      json_strings(out, report.line_hazards[l]);
+      out += '}';
+    }
+    out += "],\n     \"settings_went\": ";
+    json_strings(out, step.went);
+    out += ", \"settings_came\": ";
+    json_strings(out, step.came);
+    out += ", \"settings_hazards\": ";
+    json_strings(out, step.setting_hazards);
+    out += '}';
+  }
+  out += "],\n  \"profile\": {\"state\": ";
+  json_string(out, report.profile_state);
+  out += ", \"keys_before_first_line\": ";
+  json_keys(out, report.profile_keys);
+  out += ", \"lines\": [";
+  for (size_t i = 0; i < report.profile.size(); ++i) {
+    out += i ? ",\n    {\"line\": " : "\n    {\"line\": ";
+    std::string_view line = report.profile[i].text;
+    json_string(out, line.substr(0, line.size() - (line.ends_with('\n') ? 1 : 0)));
+    out += ", \"keys\": ";
+    json_keys(out, report.profile[i].keys);
+    out += '}';
+  }
+  out += "]},\n  \"rootfs\": ";
+  if (report.rootfs.empty())
+    out += "null";
+  else
+    json_string(out, report.rootfs);
+  out += ",\n  \"files\": [";
+  for (size_t i = 0; i < report.files.size(); ++i) {
+    const rootfs::FileUse& file = report.files[i];
+    out += i ? ",\n    {\"path\": " : "\n    {\"path\": ";
+    json_string(out, file.path);
+    out += ", \"kind\": ";
+    json_string(out, file.kind);
+    out += ", \"status\": ";
+    json_string(out, rootfs::kStatusNames[static_cast<size_t>(file.status)]);
+    out += ", \"detail\": ";
+    json_string(out, file.detail);
+    out += ", \"needed_by\": [";
+    for (size_t r = 0; r < file.lines.size(); ++r)
+      out += (r ? ", {\"command\": " : "{\"command\": ") + std::to_string(file.lines[r].command) +
+             ", \"line\": " + std::to_string(file.lines[r].line) + "}";
+    out += "]}";
+  }
+  out += "],\n  \"exit_status\": " + std::to_string(status) + "\n}\n";
+  return out;
+}
+
+// The value a key has for a get: the working copy's, else the image's; nothing when absent.
+std::optional<std::string> effective(const std::vector<nvram_text::Entry>& working,
+                                     const std::vector<nvram_text::Entry>& image, const std::string& key) {
+  for (const auto* list : {&working, &image})
+    for (const nvram_text::Entry& entry : *list)
+      if (entry.key == key) return entry.value;
+  return std::nullopt;
+}
+
+// The profile writer's parts, each with the settings read since the part before it.
+std::vector<ProfileLine>* profile_parts = nullptr;
+GetTrace* profile_trace = nullptr;
+void on_profile_part(std::string_view part) {
+  std::vector<KeyRead> keys = profile_trace ? profile_trace->take() : std::vector<KeyRead>();
+  if (part.starts_with(kProfileHeader)) profile_parts->clear();
+  profile_parts->push_back({std::string(part), std::move(keys)});
+}
+
+}  // namespace
 
 int run(std::string_view file, const std::string& name, const std::vector<std::string>& commands,
         const Options& options, std::string& out) {
   nvram_text::SettingsFile settings = nvram_text::read_settings(file);
   if (!settings.error.empty()) {
-    out = name + ": neither a settings image, a working copy nor key=value text (as text: " + settings.error +
-          ")\n";
+    out = name + ": not a settings file: neither a settings image, a working copy nor key=value text (" +
+          settings.error + ")\n";
     return 2;
   }
   std::array<uint8_t, 6> mac{};
@@ -247,56 +558,154 @@ int run(std::string_view file, const std::string& name, const std::vector<std::s
     case nvram_text::SettingsFile::kWorkingCopy: root.write(paths::kWorkingCopy, file); break;
   }
   if (options.gpio_absent) root.remove(paths::kGpio);
+  const bool explain = options.explain || options.json;
+  std::optional<GetTrace> trace;
+  if (explain) trace.emplace(root);
   fake::System& sys = fake::sys();
   sys.interfaces["ra0"] = mac;
   sys.ioctl_result = -1;
   sys.ioctl_errno = ENOTTY;
-  // A child's standard output and error go to the console, as the command runner's
-  // redirection sends them.
-  in_place::run_children_in_process({}, [&](const std::vector<std::string>& words) {
-    in_place::OutputTo console(console_file.fd(), console_file.fd());
-    in_place::run_qd_rc(words);
-  });
 
-  out = "qd_nvram_tool preview: " + name + " (" + std::string(settings.kind_name()) + "), ra0 MAC " +
-        options.mac + ", /dev/gpio " + (options.gpio_absent ? "absent" : "refusing") + "\n";
-  int step = 0;
+  Report report;
+  // The settings read since the last output go to the line just recorded; what a child reads
+  // after its last line goes to the line that started it.
+  auto keys_to = [&](size_t line) {
+    if (!trace) return;
+    std::vector<KeyRead> keys = trace->take();
+    if (report.line_keys.size() <= line) report.line_keys.resize(line + 1);
+    for (KeyRead& key : keys) report.line_keys[line].push_back(std::move(key));
+  };
+  RadioEeprom eeprom(mac);
+  in_place::run_children_in_process(
+      [&](const std::string& line) {
+        keys_to(sys.shell_lines.size() - 1);
+        eeprom.apply(line);
+      },
+      [&](const std::vector<std::string>& words) {
+        size_t started_by = sys.shell_lines.size() - 1;
+        {
+          // A child's standard output and error go to the console, as the command runner's
+          // redirection sends them.
+          in_place::OutputTo console(console_file.fd(), console_file.fd());
+          in_place::run_qd_rc(words);
+        }
+        keys_to(started_by);
+      });
+  std::vector<ProfileLine> parts;
+  profile_parts = &parts;
+  profile_trace = trace ? &*trace : nullptr;
+  profile_line_rendered = on_profile_part;
+
+  report.heading = "qd_nvram_tool preview: " + name + " (" + std::string(settings.kind_name()) +
+                   "), ra0 MAC " + options.mac + ", /dev/gpio " +
+                   (options.gpio_absent ? "absent" : "refusing") + "\n";
+  auto entries_now = [&]() {
+    std::string list = root.read(paths::kWorkingCopy);
+    return trace ? trace->entries_without_laid(list) : nvram_text::inspect(list).entries;
+  };
+  std::string agent_record = root.read(paths::kCmdAgent);
   for (const std::string& command : commands) {
+    Step& step = report.steps.emplace_back();
+    step.command = command;
     std::vector<std::string> words = in_place::words_of(command);
     words.insert(words.begin(), "qd_rc");
-    size_t first_line = sys.shell_lines.size();
-    std::vector<std::string> before = dump_lines(root.read(paths::kWorkingCopy));
-    int status;
+    step.first_line = sys.shell_lines.size();
+    std::vector<nvram_text::Entry> before = entries_now();
+    std::vector<nvram_text::Entry> image = nvram_text::inspect(root.read(paths::kImage)).entries;
+    sys.paths_opened.clear();
+    if (trace) trace->take();
     {
       in_place::OutputTo captured(stdout_file.fd(), stderr_file.fd());
-      status = in_place::run_qd_rc(words);
+      step.status = in_place::run_qd_rc(words);
     }
-    char title[64];
-    std::snprintf(title, sizeof title, "\n== %d. qd_rc ", ++step);
-    ((out += title) += command) += "   (exit status " + std::to_string(status) + ")\n";
-    section(out, "standard output");
-    indented(out, stdout_file.take(), "empty");
-    section(out, "standard error");
-    indented(out, stderr_file.take(), "empty");
-    section(out, "console (the children's messages; commands are not run)");
-    indented(out, console_file.take(), "empty");
-    section(out, "shell lines");
-    numbered(out, sys.shell_lines, first_line);
-    section(out, "settings working copy changes");
-    changes(out, before, dump_lines(root.read(paths::kWorkingCopy)));
+    if (trace) trace->take();
+    step.end_line = sys.shell_lines.size();
+    step.out = stdout_file.take();
+    step.err = stderr_file.take();
+    step.console = console_file.take();
+    std::vector<nvram_text::Entry> after = entries_now();
+    std::vector<std::string> before_lines, after_lines;
+    for (const auto& entry : before) before_lines.push_back(nvram_text::format_line(entry.key, entry.value));
+    for (const auto& entry : after) after_lines.push_back(nvram_text::format_line(entry.key, entry.value));
+    auto absent = [](const std::vector<std::string>& lines, const std::string& line) {
+      return std::find(lines.begin(), lines.end(), line) == lines.end();
+    };
+    for (const std::string& line : before_lines)
+      if (absent(after_lines, line)) step.went.push_back(line);
+    for (const std::string& line : after_lines)
+      if (absent(before_lines, line)) step.came.push_back(line);
+    // A set whose value a get would not have found before: the image fallback's copies are none.
+    for (const nvram_text::Entry& entry : after) {
+      std::optional<std::string> old = effective(before, image, entry.key);
+      if (old == entry.value) continue;
+      step.setting_hazards.push_back(
+          "writes the setting " + nvram_text::format_line(entry.key, "").substr(0, entry.key.size()) + ": " +
+          (old ? "\"" + nvram_text::format_line("", *old).substr(1) + "\"" : std::string("absent")) +
+          " -> \"" + nvram_text::format_line("", entry.value).substr(1) +
+          "\" (the working copy: the next start that loads a sound image puts the image's value back)");
+    }
+    step.use.opened = sys.paths_opened;
+    std::string record = root.read(paths::kCmdAgent);
+    if (record != agent_record) step.use.agent_command = std::string(record.c_str());
+    agent_record = record;
   }
-  out += "\n== the gateway after the last command\n";
-  section(out, "driver profile /etc/Wireless/RT2860/RT2860.dat");
-  indented(out, root.read(paths::kProfile), "not written");
-
-  if (options.graph) {
-    std::vector<std::string> ssid_names;
-    for (int ssid = 0; ssid < wifi_ssid_count(); ++ssid)
-      ssid_names.emplace_back(uci_safe_get_n("wifiBssid", ssid));
-    out = gateway_graph(sys.shell_lines, ssid_names);
-  }
+  profile_line_rendered = nullptr;
+  profile_parts = nullptr;
+  profile_trace = nullptr;
   sys.on_shell = nullptr;
-  return 0;
+
+  report.lines = sys.shell_lines;
+  report.line_keys.resize(report.lines.size());
+  for (size_t l = 0; l < report.lines.size(); ++l)
+    report.line_hazards.push_back(line_hazards(report.lines, l));
+  for (Step& step : report.steps)
+    step.use.lines.assign(report.lines.begin() + static_cast<long>(step.first_line),
+                          report.lines.begin() + static_cast<long>(step.end_line));
+  // The writer opens the profile before it reads the mode, so a refused mode leaves it empty.
+  std::string profile = root.read(paths::kProfile);
+  report.profile_state = !root.exists(paths::kProfile) ? "not written"
+                         : profile.empty()             ? "empty"
+                                                       : "written";
+  if (!profile.empty()) {
+    // The parts of the last render are the profile on disk; without one (a profile that stayed
+    // from before), its lines as they are.
+    if (!parts.empty() && parts[0].text == kProfileHeader) {
+      report.profile_keys = std::move(parts[0].keys);
+      report.profile.assign(std::make_move_iterator(parts.begin() + 1), std::make_move_iterator(parts.end()));
+      // The header's lines first, each from no setting.
+      std::string_view header = kProfileHeader;
+      for (size_t at = 0, end; at < header.size(); at = end) {
+        end = header.find('\n', at) + 1;
+        report.profile.insert(
+            report.profile.begin() + static_cast<long>(report.profile.size() - (parts.size() - 1)),
+            {std::string(header.substr(at, end - at)), {}});
+      }
+    } else {
+      for (size_t pos = 0; pos < profile.size();) {
+        size_t end = profile.find('\n', pos);
+        end = end == std::string::npos ? profile.size() : end + 1;
+        report.profile.push_back({profile.substr(pos, end - pos), {}});
+        pos = end;
+      }
+    }
+  }
+  int status = 0;
+  if (!options.rootfs.empty()) {
+    std::vector<rootfs::CommandUse> uses;
+    for (const Step& step : report.steps) uses.push_back(step.use);
+    report.rootfs = options.rootfs;
+    report.files = rootfs::files_used(options.rootfs, uses);
+    for (const rootfs::FileUse& use : report.files)
+      if (rootfs::is_problem(use.status)) status = 1;
+  }
+
+  if (options.graph)
+    out = gateway_graph(report.lines, ssid_facts(profile));
+  else if (options.json)
+    out = json_report(report, name, std::string(settings.kind_name()), options, status);
+  else
+    out = text_report(report, options);
+  return status;
 }
 
 }  // namespace preview

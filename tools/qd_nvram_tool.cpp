@@ -21,12 +21,17 @@ constexpr char kUsage[] =
     "       qd_nvram_tool verify FILE        check an image or working copy; status 0 when sound\n"
     "       qd_nvram_tool check [--profile-limit BYTES] SETTINGS\n"
     "                                        what qd_rc and the driver will make of the settings that an\n"
-    "                                        integrator does not expect; status 0 clean, 1 findings, 2 "
-    "unreadable\n"
-    "       qd_nvram_tool preview [--mac ADDR] [--gpio refusing|absent] [--graph] SETTINGS [COMMAND...]\n"
+    "                                        integrator does not expect; status 0 clean, 1 findings, 2 no "
+    "settings file or unreadable\n"
+    "       qd_nvram_tool preview [--mac ADDR] [--gpio refusing|absent] [--graph] [--explain] [--json]\n"
+    "                             [--rootfs DIR] SETTINGS [COMMAND...]\n"
     "                                        qd_rc's own code runs the commands (default 'wlan start') on a\n"
     "                                        scratch copy, nothing executed: profile, shell lines, changes,\n"
-    "                                        messages; --graph: the gateway built, as Graphviz dot\n"
+    "                                        hazards, messages; --explain: the settings each line was made\n"
+    "                                        from; --json: the report as JSON; --rootfs: the files the\n"
+    "                                        commands use, looked up in the staged root DIR (status 1 when\n"
+    "                                        one is missing or broken); --graph: the gateway, as Graphviz "
+    "dot\n"
     "TEXT or FILE may be - for standard input, OUT - for standard output. SETTINGS is an image,\n"
     "a working copy or key=value text.\n"
     "Text: one key=value per line, # comments; escapes \\n \\r \\t \\\\ \\xHH in keys and values.\n";
@@ -106,6 +111,11 @@ int check_command(int argc, char** argv) {
   if (!read_file(argv[arg], file)) return 2;
   std::vector<check::Finding> findings =
       check::check_settings(nvram_text::read_settings(file), argv[arg], options);
+  // A file that holds no settings is an error of the call, not a finding about settings.
+  if (findings.size() == 1 && findings[0].rule == check::Rule::kNotSettings) {
+    std::fprintf(stderr, "qd_nvram_tool: %s: %s\n", findings[0].key.c_str(), findings[0].reason.c_str());
+    return 2;
+  }
   std::string out;
   for (const check::Finding& finding : findings) out += finding.key + ": " + finding.reason + "\n";
   if (findings.empty()) out = "no findings\n";
@@ -120,6 +130,12 @@ int preview_command(int argc, char** argv) {
     std::string option = argv[arg];
     if (option == "--graph") {
       options.graph = true;
+    } else if (option == "--explain") {
+      options.explain = true;
+    } else if (option == "--json") {
+      options.json = true;
+    } else if (option == "--rootfs" && arg + 1 < argc) {
+      options.rootfs = argv[++arg];
     } else if (option == "--mac" && arg + 1 < argc) {
       options.mac = argv[++arg];
     } else if (option == "--gpio" && arg + 1 < argc &&
@@ -137,7 +153,7 @@ int preview_command(int argc, char** argv) {
   if (!read_file(path, file)) return 2;
   std::string out;
   int status = preview::run(file, path, commands, options, out);
-  std::fputs(out.c_str(), status == 0 ? stdout : stderr);
+  std::fputs(out.c_str(), status == 2 ? stderr : stdout);
   return status;
 }
 

@@ -93,18 +93,51 @@ check "check: findings in an image" 1 "$tool" check <("$tool" image "$work/findi
 check "check: profile limit" 0 "$tool" check --profile-limit 100000 "$examples/small.settings"
 printf 'wifiSSIDNum=2\nwifiHwmode=13\nwifiBssid[0]=a;b\n' >"$work/mode.settings"
 check "check: refused mode" 1 "$tool" check "$work/mode.settings"
-[ "$(cat "$work/out")" = "wifiHwmode: 13 or more: qd_rc leaves the driver profile empty, and the driver starts without settings" ] ||
+[ "$(cat "$work/out")" = "wifiHwmode: \"13\": qd_rc leaves the driver profile empty, and the driver starts without settings; store a mode below 13 (9: 802.11b/g/n)" ] ||
   fail "check: refused mode: $(cat "$work/out")"
 check "check: damaged image" 1 "$tool" check "$work/damaged"
-grep -q "^$work/damaged: damaged settings image, not loaded" "$work/out" || fail "check: damaged: $(cat "$work/out")"
+# A damaged image gives one finding, none from its contents; anything but settings is status 2.
+[ "$(grep -c "^$work/damaged: damaged settings image (" "$work/out")" = 1 ] && [ "$(wc -l <"$work/out")" = 1 ] ||
+  fail "check: damaged: $(cat "$work/out")"
+check "check: broken magic" 1 "$tool" check "$work/badmagic"
+grep -q "^$work/badmagic: a settings image whose magic is \"XON\\\\x00\"" "$work/out" || fail "check: magic: $(cat "$work/out")"
 printf 'this is no settings file\n' >"$work/prose"
-check "check: neither format" 1 "$tool" check "$work/prose"
-grep -q "neither a settings image, a working copy nor key=value text" "$work/out" || fail "check: prose: $(cat "$work/out")"
+check "check: prose" 2 "$tool" check "$work/prose"
+grep -q "not a settings file: neither a settings image, a working copy nor key=value text" "$work/out" ||
+  fail "check: prose: $(cat "$work/out")"
+check "check: a program" 2 "$tool" check "$tool"
+: >"$work/empty"
+check "check: empty file" 1 "$tool" check "$work/empty"
+grep -q "^wifiSSIDNum: absent: the start sets up no SSID" "$work/out" || fail "check: empty: $(cat "$work/out")"
 check "check: missing file" 2 "$tool" check "$work/nonexistent"
 check "check: small example" 0 "$tool" check "$examples/small.settings"
 check "check: home example" 1 "$tool" check "$examples/home_gateway.settings"
-[ "$(cat "$work/out")" = "wifiApIsolation[1]: not read: qd_rc reads wifiApIsolation[0] alone, which holds for every SSID" ] ||
+[ "$(cat "$work/out")" = "wifiApIsolation[1]: not read: qd_rc reads wifiApIsolation[0] alone, which holds for every SSID; store the value there, for all SSIDs" ] ||
   fail "check: home example: $(cat "$work/out")"
+
+# preview: --json holds what the explained report shows (each command's shell lines and the
+# profile's lines, each with the settings it was made from); exit statuses 0, 1 and 2.
+commands=('wlan start' 'wlan clientPBC' 'wlan stop')
+check "preview --explain" 0 "$tool" preview --explain "$examples/home_gateway.settings" "${commands[@]}"
+awk '/^== [0-9]+\./ { sub(/   \(exit status.*/, ""); print; next } /^(-- |== )/ { on = /^-- (shell lines|driver profile)/; next }
+     on && length($0) && !/^   \(read for/' "$work/out" >"$work/explained"
+check "preview --json" 0 "$tool" preview --json "$examples/home_gateway.settings" "${commands[@]}"
+if command -v jq >/dev/null; then
+  jq -r 'def from: if length == 0 then "        from no setting" else .[] | "        from " + .key +
+           (if .source == "absent" then " (absent: default)" else "=" + .value + " (" + .source + ")" end) end;
+         (.commands | to_entries[] | "== \(.key + 1). qd_rc \(.value.command)",
+           (.value.shell_lines[] | (("   " + (.number | tostring))[-4:] + "  " + .line), (.keys | from))),
+         (if .profile.state == "written" then .profile.keys_before_first_line | from else empty end),
+         (.profile.lines[] | "   " + .line, (.keys | from))' "$work/out" >"$work/from_json" ||
+    fail "preview --json: no JSON"
+  diff -u "$work/explained" "$work/from_json" >"$work/diff" || { fail "preview: JSON and text differ"; head -20 "$work/diff"; }
+  [ "$(jq '.exit_status' "$work/out")" = 0 ] || fail "preview --json: exit_status"
+else
+  fail "jq is missing (scripts/deps.sh installs it)"
+fi
+check "preview --rootfs of nothing" 1 "$tool" preview --rootfs "$work/no-root" "$examples/small.settings"
+grep -q "^   missing *\/bin\/sh (the shell of every line)" "$work/out" || fail "preview --rootfs: $(head -5 "$work/out")"
+check "preview of no settings" 2 "$tool" preview "$work/prose"
 
 ((failures == 0)) || { echo "$failures check(s) failed"; exit 1; }
 echo "all checks passed"

@@ -39,11 +39,13 @@ struct System {
   int ioctl_errno = EINVAL;  // ENOTTY: a device that is no GPIO driver
   long now = 1700000000;
   OpenCounts opens;
-  int signal_hold_depth = 0;   // holds of the settings writes now in force (nested)
-  int signal_group_depth = 0;  // groups of writes now open (nested)
-  bool holding = false;        // signals held now: by a hold, or by a group since its first write
-  long signal_holds = 0;       // times the holding began
-  long lines_while_held = 0;   // shell lines run while holding
+  std::vector<std::string> paths_opened;     // each gateway path opened or removed, once, in order
+  std::function<void(const char*)> on_open;  // optional: told each path before it is opened
+  int signal_hold_depth = 0;                 // holds of the settings writes now in force (nested)
+  int signal_group_depth = 0;                // groups of writes now open (nested)
+  bool holding = false;                      // held now: by a hold, or a group since its first write
+  long signal_holds = 0;                     // times the holding began
+  long lines_while_held = 0;                 // shell lines run while holding
 };
 
 System& sys();

@@ -30,6 +30,10 @@ const char* resolve_path(const char* path) {
     ++sys.opens.image;
   else
     ++sys.opens.other;
+  bool known = false;
+  for (const std::string& opened : sys.paths_opened) known = known || opened == path;
+  if (!known) sys.paths_opened.emplace_back(path);
+  if (sys.on_open) sys.on_open(path);
   if (sys.root.empty() || path[0] != '/') return path;
   resolved.assign(sys.root).append(path);  // the buffer's memory serves every call
   return resolved.c_str();

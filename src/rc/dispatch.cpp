@@ -8,6 +8,7 @@
 #include "nvram/load.h"
 #include "rc/actions.h"
 #include "rc/lifecycle.h"
+#include "wlan/queries.h"
 
 const FunEntry fun_tab[kFunTabRows] = {
     {"wlan", wlan_shower, wlan_start, wlan_stop, wlan_sp_fun},
@@ -72,6 +73,7 @@ int qd_rc_main(int argc, char** argv) {
     show_help();
     return 1;
   }
+  forget_ssid_count_notice();
   init();
   if (std::strcmp(argv[1], "show") == 0) {
     get_shower(argc, argv);

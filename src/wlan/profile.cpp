@@ -443,6 +443,7 @@ class ProfileRenderer {
 
   std::string render() {
     out_ = kProfileHeader;
+    if (profile_line_rendered) profile_line_rendered(out_);
     write_block(kRadioBlock);
     write_block(kSecurityBlock);
     write_block(kHtBlock);
@@ -462,12 +463,14 @@ class ProfileRenderer {
   // its keys in their order.
   template <class Append>
   void write_line(std::string_view key, Append append) {
+    const size_t start = out_.size();
     out_ += key;
     out_ += '=';
     const size_t value = out_.size();
     append(out_);
     out_.resize(value + text::first_line(std::string_view(out_).substr(value)).size());
     out_ += '\n';
+    if (profile_line_rendered) profile_line_rendered(std::string_view(out_).substr(start));
   }
 
   void write_block(std::span<const Line> block) {

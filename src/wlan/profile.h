@@ -24,6 +24,11 @@ inline constexpr std::array<std::string_view, 6> wifiEnc2EncrypType = {"NONE", "
 static_assert(wifiEnc2EncrypType[1] == "WEP" && wifiEnc2EncrypType[3] == "AES" &&
               wifiEnc2EncrypType[5].empty());
 
+// When set, told each part of the profile as it is rendered: the two header lines, then each
+// key=value line with its line feed. The preview of qd_nvram_tool attributes the settings read
+// since the previous part to each line; null in the program.
+inline void (*profile_line_rendered)(std::string_view part) = nullptr;
+
 // Stored wireless modes (wifiHwmode) from this number on are refused.
 inline constexpr int kFirstRefusedHwmode = 13;
 

@@ -10,15 +10,23 @@
 #include "nvram/uci.h"
 #include "wlan/driver.h"
 
+namespace {
+
+// Whether this invocation has told of a count beyond the radio yet.
+bool ssid_count_reported = false;
+
+}  // namespace
+
+void forget_ssid_count_notice() { ssid_count_reported = false; }
+
 int wifi_ssid_count() {
-  static bool reported = false;
   int count = uci_get_int_n("wifiSSIDNum", -1);
   if (count <= driver::kMaxSsids) return count;
   // A count beyond the radio would only run thousands of commands that cannot succeed.
-  if (!reported)
+  if (!ssid_count_reported)
     std::fprintf(stderr, "qd_rc: wifiSSIDNum %d is more than %d SSIDs; using %d\n", count, driver::kMaxSsids,
                  driver::kMaxSsids);
-  reported = true;
+  ssid_count_reported = true;
   return driver::kMaxSsids;
 }
 

@@ -14,6 +14,9 @@ static_assert(dot11mode2WirelessMode[9] == 9 && dot11mode2WirelessMode[5] == -1)
 // N, the number of SSIDs: wifiSSIDNum, 0 when absent, empty or negative, and at most
 // driver::kMaxSsids (a larger value is reported once on standard error).
 int wifi_ssid_count();
+// Starts a new invocation's count of that report: every invocation tells once, also when
+// several run in one process (the preview and the tests run the program in place).
+void forget_ssid_count_notice();
 
 // 1 when the radio and SSID `index` are switched on.
 int is_Wifi_enable(int index);

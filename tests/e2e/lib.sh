@@ -109,6 +109,52 @@ setting() {
     END { if (!found) print "(absent)" }'
 }
 
+# show_lines, as the simulator's report numbers the shell lines.
+. "$(dirname "${BASH_SOURCE[0]}")/../../sim/launcher.sh"
+
+# simulated_report SETTINGS: what the last `simulate` recorded, in the layout of the report of
+# `qd_nvram_tool preview` for the same settings text and commands, console left out (in the
+# simulator it also holds what the commands print).
+simulated_report() {
+  local step d previous=$work/nvram.0
+  "$QD_NVRAM_TOOL" working "$1" "$previous"
+  for ((step = 1; ; step++)); do
+    d=$st/$step
+    [ -f "$d/command" ] || break
+    printf '\n== %d. qd_rc %s   (exit status %s)\n' "$step" "$(<"$d/command")" "$(<"$d/status")"
+    printf '\n-- standard output\n'; report_file "$d/stdout" empty
+    printf '\n-- standard error\n'; report_file "$d/stderr" empty
+    printf '\n-- shell lines\n'; show_lines "$d/shell"
+    printf '\n-- settings working copy changes\n'; report_changes "$previous" "$d/nvram"
+    previous=$d/nvram
+  done
+  printf '\n== the gateway after the last command\n'
+  printf '\n-- driver profile /etc/Wireless/RT2860/RT2860.dat\n'
+  if [ -f "$R/etc/Wireless/RT2860/RT2860.dat" ]; then report_file "$R/etc/Wireless/RT2860/RT2860.dat" empty; else
+    echo "   (not written)"
+  fi
+}
+report_file() {
+  local line
+  [ -s "$1" ] || { echo "   ($2)"; return; }
+  while IFS= read -r line || [ -n "$line" ]; do printf '   %s\n' "$line"; done <"$1"
+}
+# The entries that went, in their old order, then those that came, in their new order.
+report_changes() {
+  "$QD_NVRAM_TOOL" dump "$1" | grep -v '^#' >"$work/before" || true
+  "$QD_NVRAM_TOOL" dump "$2" | grep -v '^#' >"$work/after" || true
+  awk 'FILENAME == ARGV[1] { before[++old] = $0; was[$0] = 1; next }
+       { after[++new] = $0; is[$0] = 1 }
+       END { for (i = 1; i <= old; i++) if (!(before[i] in is)) { print "   - " before[i]; n++ }
+             for (i = 1; i <= new; i++) if (!(after[i] in was)) { print "   + " after[i]; n++ }
+             if (!n) print "   (none)" }' "$work/before" "$work/after"
+}
+
+# previewed REPORT: a preview's report without its first line and its console sections.
+previewed() {
+  awk 'NR == 1 { next } /^-- (console|hazards)/ { skip = 1; next } /^(-- |== )/ { skip = 0 } skip && !length($0) { next } !skip' "$1"
+}
+
 finish() {
   # A sanitizer build reports its findings on standard error, or on the console for a child.
   local root

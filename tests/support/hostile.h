@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "in_place/keys.h"
+
 namespace support {
 
 // Values that run `touch <canary>` if a shell line took them as syntax. Each begins with eight
@@ -22,7 +24,7 @@ bool well_formed_list(std::string_view list);
 
 // Every key the program reads, as stored: bare keys as they are, per-SSID keys for SSIDs
 // 0..`ssids`-1, the LAN keys at their index, the access lists at entries 0..`entries`-1.
-std::vector<std::string> stored_keys(int ssids, int entries);
+using in_place::stored_keys;
 // The same, as base names (without an index), each once.
 std::vector<std::string> base_keys();
 

@@ -1,0 +1,16 @@
+// What previewed shell lines do to the board beyond the radio, one reason a line: the radio's
+// EEPROM written, br0's address or the default route changed, the loopback interface taken
+// down, VLANs of the wired side joined into the LAN bridge, a module removed and not loaded
+// again in the same run, processes ended by name.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace preview {
+
+// The hazards of line `index` of `lines` (every recorded line of the run, in order: a later
+// line may load again what this one removes).
+std::vector<std::string> line_hazards(const std::vector<std::string>& lines, size_t index);
+
+}  // namespace preview

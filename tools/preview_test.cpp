@@ -1,0 +1,148 @@
+// The preview's report: each command's sections in their order, with what each one holds,
+// the "(empty)" and "(none)" lines, and the profile as the board leaves it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "explain.h"
+#include "nvram/uci.h"
+#include "platform/paths.h"
+#include "preview.h"
+#include "scratch.h"
+#include "store.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The report's sections, by "<command number>. <title>" ("after. <title>" for the gateway after
+// the last command), each with its lines, in the order they came.
+std::vector<std::pair<std::string, Lines>> sections(const std::string& report) {
+  std::vector<std::pair<std::string, Lines>> out;
+  std::string step;
+  size_t pos = 0;
+  while (pos < report.size()) {
+    size_t end = report.find('\n', pos);
+    std::string line = report.substr(pos, end - pos);
+    pos = end == std::string::npos ? report.size() : end + 1;
+    if (line.starts_with("== ")) {
+      step = line.starts_with("== the gateway") ? "after" : line.substr(3, line.find('.') - 3);
+    } else if (line.starts_with("-- ")) {
+      out.push_back({step + ". " + line.substr(3, line.find(" (") - 3), {}});
+    } else if (!line.empty() && !out.empty()) {
+      out.back().second.push_back(line);
+    }
+  }
+  return out;
+}
+
+Lines section(const std::string& report, const std::string& title) {
+  for (const auto& [name, lines] : sections(report))
+    if (name == title) return lines;
+  return {"(no section " + title + ")"};
+}
+
+constexpr char kProfile[] = "after. driver profile /etc/Wireless/RT2860/RT2860.dat";
+
+TEST(Preview, ReportsEachSectionOfEachCommand) {
+  std::string out;
+  // 17 SSIDs: a notice on standard error; mode 13: the writer opens the profile and refuses.
+  ASSERT_EQ(preview::run("wifiSSIDNum=17\nwifiHwmode=13\n", "s", {"show", "wlan start"}, {}, out), 0) << out;
+  Lines titles;
+  for (const auto& [name, lines] : sections(out)) titles.push_back(name);
+  EXPECT_EQ(titles, (Lines{"1. standard output", "1. standard error", "1. console", "1. shell lines",
+                           "1. settings working copy changes", "1. hazards", "2. standard output",
+                           "2. standard error", "2. console", "2. shell lines",
+                           "2. settings working copy changes", "2. hazards", kProfile}));
+  Lines shown = section(out, "1. standard output");
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown[0], "   wlan:");
+  EXPECT_EQ(section(out, "1. standard error"), Lines{"   (empty)"});
+  EXPECT_EQ(section(out, "1. shell lines"), Lines{"   (none)"});
+  EXPECT_EQ(section(out, "1. settings working copy changes"), Lines{"   (none)"});
+  EXPECT_EQ(section(out, "2. standard output"), Lines{"   (empty)"});
+  EXPECT_EQ(section(out, "2. standard error"),
+            Lines{"   qd_rc: wifiSSIDNum 17 is more than 16 SSIDs; using 16"});
+  Lines shell = section(out, "2. shell lines");
+  ASSERT_FALSE(shell.empty());
+  EXPECT_EQ(shell[0], "   1  mkdir -p /etc/Wireless/RT2860/ >/dev/console 2>&1");
+  EXPECT_EQ(section(out, kProfile), Lines{"   (empty)"});
+}
+
+TEST(Preview, TellsAProfileNeverWrittenFromAWrittenOne) {
+  std::string out;
+  ASSERT_EQ(preview::run("wifiSSIDNum=1\n", "s", {"show"}, {}, out), 0) << out;
+  EXPECT_EQ(section(out, kProfile), Lines{"   (not written)"});
+  ASSERT_EQ(preview::run("wifiSSIDNum=1\n", "s", {"wlan start"}, {}, out), 0) << out;
+  Lines profile = section(out, kProfile);
+  ASSERT_GT(profile.size(), 2u);
+  EXPECT_EQ(profile[1], "   Default");
+}
+
+TEST(Preview, RefusesWhatHoldsNoSettings) {
+  std::string out;
+  EXPECT_EQ(preview::run("no settings here\n", "README", {"wlan start"}, {}, out), 2);
+  EXPECT_EQ(out.rfind("README: not a settings file", 0), 0u) << out;
+}
+
+// Each get shows with where its value came from: the working copy, the image behind it (here
+// a damaged one, which the load refuses and gets still fall back to), or neither.
+TEST(Explain, TellsWhereEachSettingCameFrom) {
+  support::ScratchRoot root;
+  root.write(paths::kWorkingCopy, support::entry_list_of({{"wifiBssid[0]", "Home"}}));
+  root.write(paths::kImage, support::damaged_image_of(support::entry_list_of({{"wifiBssid[1]", "Guest"}})));
+  preview::GetTrace trace(root);
+  uci_safe_get_n("wifiBssid", 0);
+  uci_safe_get_n("wifiBssid", 1);
+  uci_get_int_n("wifiHwmode", -1);
+  uci_safe_get_n("wifiBssid", 0);
+  std::vector<std::string> reads;
+  for (const preview::KeyRead& read : trace.take())
+    reads.push_back(read.key + "=" + read.value + " (" + read.source_name() + ")");
+  std::sort(reads.begin(), reads.end());
+  EXPECT_EQ(reads, (Lines{"wifiBssid[0]=Home (working copy)", "wifiBssid[1]=Guest (image)",
+                          "wifiHwmode= (absent: default)"}));
+  EXPECT_TRUE(trace.take().empty());
+  uci_safe_get_n("wifiBssid", 0);
+  ASSERT_EQ(trace.take().size(), 1u);
+  // The marks the trace laid for absent keys stay out of what the report shows.
+  for (const nvram_text::Entry& entry : trace.entries_without_laid(root.read(paths::kWorkingCopy)))
+    EXPECT_NE(entry.value, "*DEL*") << entry.key;
+}
+
+// Every line of a start on the home gateway names the settings it was made from, or none;
+// lines whose settings docs/settings.md names show them.
+TEST(Explain, NamesTheSettingsOfEachLineOfAStart) {
+  std::string out;
+  preview::Options options;
+  options.explain = true;
+  ASSERT_EQ(preview::run(support::test_data("home_gateway.settings"), "home", {"wlan start"}, options, out),
+            0);
+  size_t lines = 0, explained = 0;
+  for (const std::string& title : {std::string("1. shell lines"), std::string(kProfile)}) {
+    Lines section_lines = section(out, title);
+    for (size_t i = 0; i < section_lines.size(); ++i) {
+      if (section_lines[i].starts_with("        from ") || section_lines[i].starts_with("   (read for"))
+        continue;
+      ++lines;
+      explained += i + 1 < section_lines.size() && section_lines[i + 1].starts_with("        from ");
+    }
+  }
+  EXPECT_EQ(explained, lines);
+  EXPECT_GT(lines, 200u);
+  std::printf("wlan start on the home gateway: %zu shell and profile lines, %zu explained\n", lines,
+              explained);
+  for (const char* expected :
+       {"   BssidNum=4\n        from wifiSSIDNum=4 (working copy)\n",
+        "   BeaconPeriod=100\n        from wifiBeaconInterval (absent: default)\n",
+        "   HideSSID=0;0;1;0\n        from wifiBssidBroadcast[0]=1 (working copy)\n        from "
+        "wifiBssidBroadcast[1]=1 (working copy)\n        from wifiBssidBroadcast[2]=0 (working copy)\n",
+        "   RADIUS_Server=0;0;0;192.168.1.10\n        from wifiWpaSrv[0] (absent: default)\n",
+        "   1  mkdir -p /etc/Wireless/RT2860/ >/dev/console 2>&1\n        from wifiSSIDNum=4 (working "
+        "copy)\n",
+        "/sbin/ifconfig ra0 down >/dev/console 2>&1\n        from wifiRadioOnOff=1 (working copy)\n        "
+        "from wifiIFOn[0] (absent: default)\n"})
+    EXPECT_NE(out.find(expected), std::string::npos) << expected;
+}
+
+}  // namespace
