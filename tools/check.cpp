@@ -37,6 +37,14 @@ constexpr std::string_view kNotListed[] = {"wifiIFOn",    "wifiBssidBroadcast", 
                                            "wifiEnc",     "wifiWepLen1",        "wifiWepLen2",
                                            "wifiWepLen3", "wifiWepLen4",        "wifiMacPolicy"};
 
+// A stored value's first line in double quotes, as the findings show it. Appended, not joined
+// with operator+: GCC 12 takes "\"" + std::string(...) for an overlapping copy (-Wrestrict).
+std::string quoted(const char* value) {
+  std::string text(1, '"');
+  text.append(text::first_line(value)).push_back('"');
+  return text;
+}
+
 std::string indexed(std::string_view key, int index) {
   return std::string(key) + "[" + std::to_string(index) + "]";
 }
@@ -199,7 +207,7 @@ class Checker {
     ssids_ = std::min(count, driver::kMaxSsids);
     std::string shown = !stored                ? std::string()
                         : plain_number(stored) ? std::string(text::first_line(stored))
-                                               : "\"" + std::string(text::first_line(stored)) + "\"";
+                                               : quoted(stored);
     if (count == 0) {
       add(Rule::kSsidCountNone, "wifiSSIDNum", no_ssid(stored, shown));
     } else if (!plain_number(stored)) {
@@ -225,8 +233,8 @@ class Checker {
     }
     if (uci_get_int_n("wifiHwmode", -1) >= kFirstRefusedHwmode)
       add(Rule::kHwmodeRefused, "wifiHwmode",
-          "\"" + std::string(text::first_line(uci_safe_get_n("wifiHwmode", -1))) +
-              "\": qd_rc leaves the driver profile empty, and the driver starts without settings; store a "
+          quoted(uci_safe_get_n("wifiHwmode", -1)) +
+              ": qd_rc leaves the driver profile empty, and the driver starts without settings; store a "
               "mode "
               "below " +
               std::to_string(kFirstRefusedHwmode) + " (9: 802.11b/g/n)");
@@ -406,7 +414,7 @@ class Checker {
                   (key[7] == 'I' ? "address, e.g. 192.168.1.1" : "netmask, e.g. 255.255.255.0"));
         continue;
       }
-      std::string shown = "\"" + std::string(text::first_line(value)) + "\"";
+      std::string shown = quoted(value);
       bool leading_zero = false;
       auto decimal = dotted_decimal(value, leading_zero);
       auto address = ipv4::parse(value);
@@ -449,9 +457,7 @@ class Checker {
           "alone");
     int bare = text::parse_int(uci_safe_get_n("wifiAuth", -1));
     int first = text::parse_int(uci_safe_get_n("wifiAuth", 0));
-    auto shown = [](const char* value) {
-      return value ? "\"" + std::string(text::first_line(value)) + "\"" : std::string("(absent: 0)");
-    };
+    auto shown = [](const char* value) { return value ? quoted(value) : std::string("(absent: 0)"); };
     std::string bare_text = shown(uci_get_n("wifiAuth", -1));
     std::string first_text = shown(uci_get_n("wifiAuth", 0));
     if (bare != first)

@@ -93,8 +93,8 @@ class Collector {
       if (use.lines.size() == 1) run_time(use, folder);
       return;
     }
-    std::string folder(path.substr(0, path.rfind('/')));
-    if (folder.empty()) folder = "/";
+    size_t slash = path.rfind('/');
+    std::string folder(slash == 0 ? std::string_view("/") : path.substr(0, slash));
     FileUse& use = add(folder, "folder for " + std::string(path.substr(path.rfind('/') + 1)), ref);
     if (use.lines.size() > 1) return;
     Lookup found = look_up(root_, folder);

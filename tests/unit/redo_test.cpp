@@ -74,7 +74,12 @@ TEST_F(RedoTest, FinishesOnlyARewriteTornAsAKillLeavesIt) {
        },
        [](const Change& c) { return c.torn(c.to_page(1)); }, false},
       {"another program changed the list ahead of the offset", grows, whole,
-       [](const Change& c) { return "X" + c.torn(c.to_page(1)).substr(1); }, false},
+       [](const Change& c) {
+         std::string changed = c.torn(c.to_page(1));
+         changed[0] = 'X';
+         return changed;
+       },
+       false},
       {"another program rewrote the list", grows, whole,
        [](const Change&) {
          return entry_list_of({{"a", "1"}});
