@@ -60,8 +60,10 @@ uint32_t word_at(std::string_view bytes, size_t index) {
 // lies within the old file, and a torn file is at least the old one's size.
 std::string_view padded(std::string_view file, size_t from, size_t to, char (&scratch)[kPage]) {
   if (to <= file.size()) return file.substr(from, to - from);
+  // Never longer by the layout; should it be, it matches nothing rather than overrun.
+  if (to - from > kPage) return {};
   size_t present = from < file.size() ? file.size() - from : 0;
-  std::memcpy(scratch, file.data() + from, present);
+  if (present > 0) std::memcpy(scratch, file.data() + from, present);
   std::memset(scratch + present, 0, to - from - present);
   return {scratch, to - from};
 }
