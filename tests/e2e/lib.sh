@@ -150,6 +150,21 @@ report_changes() {
              if (!n) print "   (none)" }' "$work/before" "$work/after"
 }
 
+# same_as_preview NAME SETTINGS COMMAND...: simulates the commands on the settings as NAME and
+# holds the preview's report of the same to what the simulator recorded.
+same_as_preview() {
+  local name=$1 settings=$2
+  shift 2
+  simulate "$name" --settings "$settings" -- "$@"
+  "$QD_NVRAM_TOOL" preview "$settings" "$@" >"$work/preview" || fail "$name: preview failed"
+  simulated_report "$settings" >"$work/simulated"
+  previewed "$work/preview" >"$work/previewed"
+  if ! cmp -s "$work/simulated" "$work/previewed"; then
+    fail "$name ($*): the preview differs from the simulated gateway"
+    diff -u "$work/simulated" "$work/previewed" | head -40
+  fi
+}
+
 # previewed REPORT: a preview's report without its first line and its console sections.
 previewed() {
   awk 'NR == 1 { next } /^-- (console|hazards)/ { skip = 1; next } /^(-- |== )/ { skip = 0 } skip && !length($0) { next } !skip' "$1"

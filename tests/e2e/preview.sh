@@ -9,13 +9,5 @@
 
 example=$(cd "$(dirname "$0")/../../examples" && pwd)/${1:?which example}.settings
 commands=('wlan start' 'wlan clientPBC' 'wlan wpsled_on' 'show' 'wlan stop')
-simulate sim --settings "$example" -- "${commands[@]}"
-"$QD_NVRAM_TOOL" preview "$example" "${commands[@]}" >"$work/preview" || fail "preview failed"
-
-simulated_report "$example" >"$work/simulated"
-previewed "$work/preview" >"$work/previewed"
-if ! cmp -s "$work/simulated" "$work/previewed"; then
-  fail "the preview differs from the simulated gateway"
-  diff -u "$work/simulated" "$work/previewed" | head -40
-fi
+same_as_preview sim "$example" "${commands[@]}"
 finish

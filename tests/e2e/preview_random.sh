@@ -67,14 +67,7 @@ for ((store = 1; store <= stores; store++)); do
     case $action in start | restart) commands+=("wlan $action") ;; *) later+=("wlan $action") ;; esac
   done
   commands+=("${later[@]}")
-  simulate "$name" --settings "$work/$name.settings" -- "${commands[@]}"
-  "$QD_NVRAM_TOOL" preview "$work/$name.settings" "${commands[@]}" >"$work/preview" || fail "$name: preview failed"
-  simulated_report "$work/$name.settings" >"$work/simulated"
-  previewed "$work/preview" >"$work/previewed"
-  if ! cmp -s "$work/simulated" "$work/previewed"; then
-    fail "$name (${commands[*]}): the preview differs from the simulated gateway"
-    diff -u "$work/simulated" "$work/previewed" | head -30
-  fi
+  same_as_preview "$name" "$work/$name.settings" "${commands[@]}"
 
   # What the simulated start did that the check must have reported, and on which key.
   "$QD_NVRAM_TOOL" check "$work/$name.settings" >"$work/check" 2>&1 || true
