@@ -3,16 +3,21 @@
 # targets and the benchmarks all build from these lists.
 get_filename_component(QD_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 
-# The layers above the platform, lowest first (docs/architecture.md).
-set(QD_CORE_SOURCES
-    base/ipv4.cpp base/shell.cpp
-    runner/runner.cpp
+# The layers above the platform, lowest first (docs/architecture.md), one list each.
+set(QD_BASE_SOURCES base/ipv4.cpp base/shell.cpp)
+set(QD_RUNNER_SOURCES runner/runner.cpp)
+set(QD_NVRAM_SOURCES
     nvram/entry_list.cpp nvram/image.cpp nvram/file_buffer.cpp nvram/redo.cpp nvram/rewrite.cpp nvram/files.cpp nvram/nvram.cpp nvram/uci.cpp
-    nvram/load.cpp
-    wlan/queries.cpp wlan/mulssid.cpp wlan/profile.cpp wlan/macprog.cpp wlan/random.cpp
-    wps/wsc.cpp wps/wps.cpp wps/led.cpp
-    rc/lifecycle.cpp rc/actions.cpp rc/dispatch.cpp)
-list(TRANSFORM QD_CORE_SOURCES PREPEND ${QD_ROOT}/src/)
+    nvram/load.cpp)
+set(QD_WLAN_SOURCES wlan/queries.cpp wlan/mulssid.cpp wlan/profile.cpp wlan/macprog.cpp wlan/random.cpp)
+set(QD_WPS_SOURCES wps/wsc.cpp wps/wps.cpp wps/led.cpp)
+set(QD_RC_SOURCES rc/lifecycle.cpp rc/actions.cpp rc/dispatch.cpp)
+foreach(layer BASE RUNNER NVRAM WLAN WPS RC)
+  list(TRANSFORM QD_${layer}_SOURCES PREPEND ${QD_ROOT}/src/)
+endforeach()
+# All of them, for the fuzz targets' own instrumented copy.
+set(QD_CORE_SOURCES ${QD_BASE_SOURCES} ${QD_RUNNER_SOURCES} ${QD_NVRAM_SOURCES} ${QD_WLAN_SOURCES} ${QD_WPS_SOURCES}
+                    ${QD_RC_SOURCES})
 # The real system, and the recording one of the tests, fuzz targets, benchmarks and preview.
 set(QD_PLATFORM_SOURCES ${QD_ROOT}/src/platform/files.cpp ${QD_ROOT}/src/platform/system_posix.cpp)
 set(QD_PLATFORM_FAKE_SOURCES ${QD_ROOT}/src/platform/files.cpp ${QD_ROOT}/src/platform/system_fake.cpp)

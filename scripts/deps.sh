@@ -4,7 +4,7 @@
 set -euo pipefail
 (($# == 0)) || { echo "usage: scripts/deps.sh" >&2; exit 2; }
 packages=(cmake g++ make ninja-build libgtest-dev googletest libbenchmark-dev clang-14 libclang-rt-14-dev clang-format-14
-          g++-mips-linux-gnu g++-mipsel-linux-gnu qemu-user-static busybox-static bridge-utils
+          clang-tidy-14 g++-mips-linux-gnu g++-mipsel-linux-gnu qemu-user-static busybox-static bridge-utils
           iproute2 psmisc procps util-linux binutils valgrind strace graphviz qemu-system-mips cpio jq)
 missing=()
 for p in "${packages[@]}"; do

@@ -189,7 +189,7 @@ size_t find_pattern(std::string_view data, size_t from, std::string_view key) {
   const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
   const auto* wanted = reinterpret_cast<const uint8_t*>(key.data());
   // Four moves and the one past an "=" from a byte before `skip_end` stay inside the data.
-  const uint8_t* const skip_end = bytes + (size > 5u * longest ? size - 5u * longest : 0);
+  const uint8_t* const skip_end = bytes + (size > size_t{5} * longest ? size - size_t{5} * longest : 0);
   const uint8_t* at = bytes + from + length - 1;
   // At an "=": the zero byte ahead of the key (looked at here, as most entries that end like
   // the key are not of its length), then the key from its last byte back.
@@ -202,9 +202,9 @@ size_t find_pattern(std::string_view data, size_t from, std::string_view key) {
   };
   while (at < skip_end) {
     size_t move;
-    at += move = shift[*at];
-    at += move = shift[*at];
-    at += move = shift[*at];
+    at += shift[*at];
+    at += shift[*at];
+    at += shift[*at];
     at += move = shift[*at];
     if (move) continue;
     if (at[-static_cast<ptrdiff_t>(before)] == '\0' && key_before(at))

@@ -39,7 +39,7 @@ long readFileBin(const char* path, char** out) {
   *out = nullptr;
   FileBuffer file;
   if (!file.load(path, LockMode::shared)) return -1;
-  auto* copy = static_cast<char*>(std::malloc(file.data().size() ? file.data().size() : 1));
+  auto* copy = static_cast<char*>(std::malloc(file.data().empty() ? 1 : file.data().size()));
   if (!copy) return -1;
   std::memcpy(copy, file.data().data(), file.data().size());
   *out = copy;

@@ -18,7 +18,8 @@ namespace {
 constexpr uint32_t kRedoMagic = 0x4F444552;  // "REDO" read little-endian
 constexpr size_t kHeaderWords = 8;
 constexpr size_t kHeaderSize = 4 * kHeaderWords;
-constexpr size_t kSummedFrom = 3 * 4;  // the record's sum covers every byte after its own words
+// The record's sum covers every byte after the magic and its own two words.
+constexpr size_t kSummedFrom = 3 * sizeof(uint32_t);
 constexpr size_t kSegmentSumSize = 8;
 constexpr size_t kPage = 4096;
 

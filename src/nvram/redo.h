@@ -28,7 +28,7 @@ const char* redo_path_of(const char* path);
 
 // The largest file a record is made for, and so the largest record read: a gateway's settings
 // are tens of KB. A rewrite of a larger file goes without a record.
-inline constexpr size_t kLargestRecordedFile = 16 * 1024 * 1024;
+inline constexpr size_t kLargestRecordedFile = size_t{16} * 1024 * 1024;
 
 // Puts into `head` the record's bytes ahead of its new bytes, for a rewrite of `old_file` (the
 // whole file) from `offset` on with `new_rest` (the new file from `offset` to its end).
