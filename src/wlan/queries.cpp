@@ -9,6 +9,7 @@
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
 #include "wlan/driver.h"
+#include "wlan/modes.h"
 
 namespace {
 
@@ -44,10 +45,7 @@ int is_WPS_enable() {
   return wps == 1 && first_ssid == 1 ? 1 : 0;
 }
 
-int is_N_related_mode() {
-  int mode = uci_get_int_n("wifiHwmode", -1);
-  return mode == 6 || mode == 7 || mode == 9 ? 1 : 0;
-}
+int is_N_related_mode() { return hwmode_of(uci_get_int_n("wifiHwmode", -1)).n_related ? 1 : 0; }
 
 const char* Get_MCS_By_Mode() {
   const char* mcs = nvram_get("wifiMcs");

@@ -13,6 +13,7 @@
 #include "platform/paths.h"
 #include "runner/runner.h"
 #include "wlan/driver.h"
+#include "wlan/modes.h"
 #include "wlan/queries.h"
 #include "wps/wsc.h"
 
@@ -24,9 +25,6 @@ std::string setting(const char* key) {
   const char* value = nvram_get(key);
   return value ? value : "";
 }
-
-// The authentication modes that WPS can run with: OPEN, WPAPSKWPA2PSK, WPAPSK, WPA2PSK.
-bool is_wps_capable_auth(int mode) { return mode == 0 || mode == 2 || mode == 4 || mode == 5; }
 
 void write_cmd_agent_record(const std::string& address) {
   char record[driver::kCmdAgentRecordSize] = {};
@@ -70,7 +68,7 @@ int init_wps() {
     return 0;
   }
   wsc_vendor_pin(shell_quote(qd_get_wscpin("wifiWpsDevPIN")).c_str());
-  if (!is_wps_capable_auth(auth_mode)) {
+  if (!auth_mode_of(auth_mode).wps) {
     stop_wsc_upnp();
     return 0;
   }
