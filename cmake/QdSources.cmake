@@ -7,7 +7,7 @@ get_filename_component(QD_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 set(QD_CORE_SOURCES
     base/ipv4.cpp base/shell.cpp
     runner/runner.cpp
-    nvram/entry_list.cpp nvram/image.cpp nvram/file_buffer.cpp nvram/redo.cpp nvram/rewrite.cpp nvram/files.cpp nvram/nvram.cpp nvram/uci.cpp
+    nvram/entry_list.cpp nvram/image.cpp nvram/file_buffer.cpp nvram/redo.cpp nvram/rewrite.cpp nvram/file_bin.cpp nvram/nvram.cpp nvram/uci.cpp
     nvram/load.cpp
     wlan/queries.cpp wlan/mulssid.cpp wlan/profile.cpp wlan/macprog.cpp wlan/random.cpp
     wps/wsc.cpp wps/wps.cpp wps/led.cpp

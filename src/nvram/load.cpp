@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "nvram/file_bin.h"
 #include "nvram/file_buffer.h"
-#include "nvram/files.h"
 #include "nvram/image.h"
 #include "nvram/redo.h"
 #include "platform/paths.h"

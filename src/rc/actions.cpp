@@ -28,9 +28,9 @@ void client_pin(const char*) { wsc_client_pin(shell_quote(qd_get_wscpin("wifiWps
 void wps_config(const char*) { wsc_configured(); }
 void wps_change(const char*) { wps_random_value(); }
 void wps_init(const char*) { init_wps(); }
-void led_on(const char*) { ledWps(kWpsLedGpio, kLedInProgress); }
-void led_off(const char*) { ledWps(kWpsLedGpio, kLedOff); }
-void led_success(const char*) { ledWps(kWpsLedGpio, kLedSuccess); }
+void led_on(const char*) { ledWps(kWpsLedGpio, kWpsLedInProgress); }
+void led_off(const char*) { ledWps(kWpsLedGpio, kWpsLedOff); }
+void led_success(const char*) { ledWps(kWpsLedGpio, kWpsLedSuccess); }
 
 struct GatedAction {
   std::string_view word;

@@ -22,7 +22,7 @@ namespace {
 // The end rule: a name shorter than two characters ends the table.
 bool ends_table(const FunEntry& entry) { return entry.name[0] == '\0' || entry.name[1] == '\0'; }
 
-const FunEntry* find_entry(const char* name) {
+const FunEntry* find_fun_entry(const char* name) {
   for (const FunEntry& entry : fun_tab) {
     if (ends_table(entry)) break;
     if (std::strcmp(entry.name, name) == 0) return &entry;
@@ -36,7 +36,7 @@ int init() { return nvram_load(); }
 
 int find_subNode(int argc, char** argv) {
   if (argc < 2) return 1;
-  const FunEntry* entry = find_entry(argv[1]);
+  const FunEntry* entry = find_fun_entry(argv[1]);
   if (!entry) return 1;
   point_a = entry;
   return 0;
@@ -44,7 +44,7 @@ int find_subNode(int argc, char** argv) {
 
 int get_shower(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[2], "all") != 0) {
-    const FunEntry* entry = find_entry(argv[2]);
+    const FunEntry* entry = find_fun_entry(argv[2]);
     if (!entry) return 1;
     if (entry->show) entry->show(point_a_data);
     return 0;

@@ -65,7 +65,7 @@ int wlan_start() {
   SYSTEM(driver::kIgmpSnoop);
   start_dot1x(ssids);
   // The LED file takes the shell's own redirection, so this line bypasses the runner.
-  platform::run_shell(is_Wifi_enable(0) == 1 ? driver::kLedOn : driver::kLedOff);
+  platform::run_shell(is_Wifi_enable(0) == 1 ? driver::kLedFileOn : driver::kLedFileOff);
   return 0;
 }
 

@@ -186,11 +186,13 @@ void ht_mcs(std::string& out, const Line&, const Derived&) {
   decimal(out, text::parse_int(Get_MCS_By_Mode()));
 }
 // A state beginning with 0 is unconfigured; anything else, absent included, configured.
-void wsc_conf_status(std::string& out, const Line&, const Derived&) {
+void wsc_conf_status_line(std::string& out, const Line&, const Derived&) {
   const char* state = nvram_get("wifiWpsState");
   out += state && state[0] == '0' ? '1' : '2';
 }
-void wsc_vendor_pin(std::string& out, const Line&, const Derived&) { out += qd_get_wscpin("wsc_device_pin"); }
+void wsc_vendor_pin_line(std::string& out, const Line&, const Derived&) {
+  out += qd_get_wscpin("wsc_device_pin");
+}
 void ieee8021x(std::string& out, const Line&, const Derived& d) {
   out += _8021X_WEP_multiSSID(d.radio.ssid_count);
 }
@@ -345,8 +347,8 @@ constexpr Line kHtBlock[] = {
 
 constexpr Line kWpsBlock[] = {
     lit("WscConfMode", "0"),
-    derived("WscConfStatus", wsc_conf_status),
-    derived("WscVendorPinCode", wsc_vendor_pin),
+    derived("WscConfStatus", wsc_conf_status_line),
+    derived("WscVendorPinCode", wsc_vendor_pin_line),
     plain_text("WscModelName", "modelName", "HN530"),
     plain_text("WscManufacturer", "wifiWpsMFG", "KESTA"),
     plain_text("WscDeviceName", "wifiWpsDevName", "KESTA HN530 Router"),

@@ -23,9 +23,9 @@ struct LedPattern {
 };
 
 inline constexpr std::array<LedPattern, 3> kLedPatterns = {{
-    {kLedOff, 0, kMaxLedValue, 1, 1, kMaxLedValue},
-    {kLedInProgress, 2, 1, kMaxLedValue, 1, kMaxLedValue},
-    {kLedSuccess, kMaxLedValue, 0, 1, 1, kMaxLedValue},
+    {kWpsLedOff, 0, kMaxLedValue, 1, 1, kMaxLedValue},
+    {kWpsLedInProgress, 2, 1, kMaxLedValue, 1, kMaxLedValue},
+    {kWpsLedSuccess, kMaxLedValue, 0, 1, 1, kMaxLedValue},
 }};
 
 }  // namespace

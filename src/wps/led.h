@@ -1,7 +1,7 @@
 // The WPS LED: one pattern request to the GPIO driver, which then blinks it by itself.
 #pragma once
 
-enum LedState { kLedOff = 1, kLedInProgress = 2, kLedSuccess = 5 };
+enum WpsLedState { kWpsLedOff = 1, kWpsLedInProgress = 2, kWpsLedSuccess = 5 };
 
 // Sends the pattern of `state` for `gpio`: 0, or -1 on any failure.
 int ledWps(unsigned gpio, int state);
