@@ -1,5 +1,6 @@
 // Indexed settings: a per-instance value lives under "base[index]" (at most 31 characters);
-// a negative index means the bare base key.
+// a negative index means the bare base key. The gets read through nvram_get, and so can write
+// as it does.
 #pragma once
 
 const char* uci_get_n(const char* base, int index);

@@ -31,8 +31,8 @@ int wifi_ssid_count() {
   return driver::kMaxSsids;
 }
 
-// Both settings are read at every call, in this order, even when the first decides: a key
-// that comes from the image is appended to the working copy at its first read.
+// Both settings are read at every call, in this order, even when the first decides: reads
+// show in the working copy (nvram_get).
 int is_Wifi_enable(int index) {
   const int radio = uci_get_int_n("wifiRadioOnOff", -1);
   const int interface = uci_get_int_n("wifiIFOn", index);
