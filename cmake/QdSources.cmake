@@ -14,8 +14,10 @@ set(QD_CORE_SOURCES
     rc/lifecycle.cpp rc/actions.cpp rc/dispatch.cpp)
 list(TRANSFORM QD_CORE_SOURCES PREPEND ${QD_ROOT}/src/)
 # The real system, and the recording one of the tests, fuzz targets, benchmarks and preview.
-set(QD_PLATFORM_SOURCES ${QD_ROOT}/src/platform/files.cpp ${QD_ROOT}/src/platform/system_posix.cpp)
-set(QD_PLATFORM_FAKE_SOURCES ${QD_ROOT}/src/platform/files.cpp ${QD_ROOT}/src/platform/system_fake.cpp)
+set(QD_PLATFORM_SOURCES ${QD_ROOT}/src/platform/files.cpp ${QD_ROOT}/src/platform/messages.cpp
+                        ${QD_ROOT}/src/platform/system_posix.cpp)
+set(QD_PLATFORM_FAKE_SOURCES ${QD_ROOT}/src/platform/files.cpp ${QD_ROOT}/src/platform/messages.cpp
+                             ${QD_ROOT}/src/platform/system_fake.cpp)
 # The program itself: main and the C++ runtime on malloc.
 set(QD_MAIN_SOURCES ${QD_ROOT}/src/rc/main.cpp ${QD_ROOT}/src/platform/cxx_runtime.cpp)
 

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 
 #include "nvram/file_buffer.h"
 #include "platform/files.h"
+#include "platform/messages.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 
@@ -153,7 +153,7 @@ FileState state_of(const Record& record, std::string_view file) {
 }
 
 void say(const char* what, const char* record_path, const char* why) {
-  std::fprintf(stderr, "qd_rc: %s %s: %s\n", what, record_path, why);
+  platform::notice("qd_rc: %s %s: %s\n", what, record_path, why);
 }
 
 // What is not a trusted record: never read, removed by name (which never follows a link).

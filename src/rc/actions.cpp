@@ -5,11 +5,11 @@
 
 #include <strings.h>
 
-#include <cstdio>
 #include <string>
 
 #include "base/shell.h"
 #include "nvram/nvram.h"
+#include "platform/messages.h"
 #include "rc/lifecycle.h"
 #include "wlan/driver.h"
 #include "wlan/macprog.h"
@@ -118,7 +118,7 @@ const SpecialAction* find_action(const char* word) {
 
 // Every line is a whole literal, so each view ends at a NUL.
 int wlan_shower(int) {
-  for (std::string_view line : kWlanShowLines) std::puts(line.data());
+  for (std::string_view line : kWlanShowLines) platform::print_line(line.data());
   return 0;
 }
 

@@ -2,10 +2,10 @@
 // function and action.
 #include "rc/dispatch.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "nvram/load.h"
+#include "platform/messages.h"
 #include "rc/actions.h"
 #include "rc/lifecycle.h"
 #include "wlan/queries.h"
@@ -57,13 +57,13 @@ int get_shower(int argc, char** argv) {
 }
 
 int show_help() {
-  std::puts("usage: qd_rc <function> <action>\n");
-  std::puts("\t<action>: start stop and special action");
-  std::puts("\t\tfor example: \"qd_rc wlan restart\"");
-  std::puts("\nsupport function : ");
+  platform::print_line("usage: qd_rc <function> <action>\n");
+  platform::print_line("\t<action>: start stop and special action");
+  platform::print_line("\t\tfor example: \"qd_rc wlan restart\"");
+  platform::print_line("\nsupport function : ");
   for (const FunEntry& entry : fun_tab) {
     if (ends_table(entry)) break;
-    std::printf("\t%s\n", entry.name);
+    platform::print("\t%s\n", entry.name);
   }
   return 0;
 }

@@ -1,13 +1,13 @@
 // Wireless settings queries, the WPS PIN of a settings key and the LAN address of br0.
 #include "wlan/queries.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "base/ipv4.h"
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
+#include "platform/messages.h"
 #include "wlan/driver.h"
 #include "wlan/modes.h"
 
@@ -25,8 +25,8 @@ int wifi_ssid_count() {
   if (count <= driver::kMaxSsids) return count;
   // A count beyond the radio would only run thousands of commands that cannot succeed.
   if (!ssid_count_reported)
-    std::fprintf(stderr, "qd_rc: wifiSSIDNum %d is more than %d SSIDs; using %d\n", count, driver::kMaxSsids,
-                 driver::kMaxSsids);
+    platform::notice("qd_rc: wifiSSIDNum %d is more than %d SSIDs; using %d\n", count, driver::kMaxSsids,
+                     driver::kMaxSsids);
   ssid_count_reported = true;
   return driver::kMaxSsids;
 }
@@ -79,6 +79,6 @@ std::optional<std::string> lan_bridge_address(LanReadOrder order) {
     address = uci_safe_get_n("lanConnIp4", 2);
   }
   auto last = get_lastIP_in_subet(address, mask, 1);
-  if (!last) std::fputs("qd_rc: lanConnIp4[2]/lanConnMask4[2] is not an IPv4 address\n", stderr);
+  if (!last) platform::notice("qd_rc: lanConnIp4[2]/lanConnMask4[2] is not an IPv4 address\n");
   return last;
 }

@@ -2,7 +2,6 @@
 // from /dev/urandom (other byte values are drawn again), for the "wps_change" action.
 #include "wlan/random.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -10,6 +9,7 @@
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
 #include "platform/files.h"
+#include "platform/messages.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "wlan/modes.h"
@@ -30,7 +30,7 @@ bool is_random_char(uint8_t byte) { return (byte >= 'a' && byte <= 'z') || (byte
 
 platform::UniqueFd open_random_device() {
   platform::UniqueFd device = platform::open_file(paths::kRandom, platform::OpenMode::read_nonblock);
-  if (!device.valid()) std::puts("Could not open /dev/urandom");
+  if (!device.valid()) platform::print_line("Could not open /dev/urandom");
   return device;
 }
 

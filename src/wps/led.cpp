@@ -4,9 +4,9 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 
 #include "platform/files.h"
+#include "platform/messages.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "wlan/driver.h"
@@ -38,11 +38,11 @@ int set_gpio_led(unsigned gpio, unsigned on_time, unsigned off_time, unsigned bl
     if (request[i] > kMaxLedValue) return -1;
   platform::UniqueFd device = platform::open_file(paths::kGpio, platform::OpenMode::read);
   if (!device.valid()) {
-    std::perror(paths::kGpio);
+    platform::report_system_error(paths::kGpio);
     return -1;
   }
   if (platform::device_ioctl(device.get(), driver::kGpioLedRequest, request.data()) < 0) {
-    std::perror("ioctl");
+    platform::report_system_error("ioctl");
     return -1;
   }
   return 0;
