@@ -142,7 +142,8 @@ class Checker {
       keys_not_read();
       lan();
       wps(profile_written);
-      creat_ralink_wlan_config();
+      // A refused mode leaves the profile empty, which is what the check reads next.
+      static_cast<void>(creat_ralink_wlan_config());
     }
     ::close(null);
     profile(root.read(paths::kProfile));

@@ -249,7 +249,7 @@ Mend mend_from_record(int fd, const char* record_path) {
   // A name that leads to the settings file itself (a hard link): closing this second descriptor
   // of it drops the lock taken through `fd`, which is taken again before anything is read.
   if (platform::same_file(record.get(), fd)) {
-    record.close();
+    static_cast<void>(record.close());  // only read from: nothing of it to lose
     if (!platform::lock_file(fd, platform::LockKind::exclusive)) return Mend::kept;
     return ignore(record_path, "a link to the settings file");
   }

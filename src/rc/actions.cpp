@@ -30,15 +30,19 @@ void restart(const char*) {
 }
 void mac_init(const char*) {
   const char* mac = nvram_get("wifiMacAddr");
-  init_wifi_mac(driver::kRadioIf, mac ? mac : "");
+  // -1, no usable address or no ra0, changes nothing: the action's status is 1 either way.
+  static_cast<void>(init_wifi_mac(driver::kRadioIf, mac ? mac : ""));
 }
 void client_pin(const char*) { wsc_client_pin(shell_quote(qd_get_wscpin("wifiWpsStaPIN")).c_str()); }
 void wps_config(const char*) { wsc_configured(); }
-void wps_change(const char*) { wps_random_value(); }
+// 1, no random bytes, leaves the credentials as they were (a device that cannot be opened is
+// told on standard output); the action's status is 0 either way.
+void wps_change(const char*) { static_cast<void>(wps_random_value()); }
 void wps_init(const char*) { init_wps(); }
-void led_on(const char*) { ledWps(kWpsLedGpio, kWpsLedInProgress); }
-void led_off(const char*) { ledWps(kWpsLedGpio, kWpsLedOff); }
-void led_success(const char*) { ledWps(kWpsLedGpio, kWpsLedSuccess); }
+// A failed LED request is told on standard error (set_gpio_led); the action's status is 0.
+void led_on(const char*) { static_cast<void>(ledWps(kWpsLedGpio, kWpsLedInProgress)); }
+void led_off(const char*) { static_cast<void>(ledWps(kWpsLedGpio, kWpsLedOff)); }
+void led_success(const char*) { static_cast<void>(ledWps(kWpsLedGpio, kWpsLedSuccess)); }
 
 // A listed action stands in double quotes after a tab, but for three lines that callers rely on
 // as they are: "init_wps" for the word wps_init, "clientPBC_config" without its tab, and a blank

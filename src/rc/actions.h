@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string_view>
 
-// Show handler of "wlan": the list of special actions.
+// Show handler of "wlan": the list of special actions. Always 0.
 int wlan_shower(int context);
 
 // Special handler of "wlan": 1 for too few words, WPS off or no such action, and after

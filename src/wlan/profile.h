@@ -23,4 +23,4 @@ std::string access_list_key(int ssid);
 // Runs "mkdir -p" for the profile's directory, then writes the profile. 0 when the profile
 // was written; 1 when it cannot be opened or written, or the stored mode is one that is refused
 // (kFirstRefusedHwmode or more, wlan/modes.h: the profile is then left empty).
-int creat_ralink_wlan_config();
+[[nodiscard]] int creat_ralink_wlan_config();

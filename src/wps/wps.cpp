@@ -30,8 +30,9 @@ void write_cmd_agent_record(const std::string& address) {
   char record[driver::kCmdAgentRecordSize] = {};
   std::snprintf(record, sizeof record, driver::kWscdCommand, address.c_str());
   platform::UniqueFd file = platform::open_file(paths::kCmdAgent, platform::OpenMode::write_truncate, 0644);
-  // The agent finds no record then; the WPS set-up goes on all the same.
-  if (file.valid()) platform::write_all(file.get(), record, sizeof record);
+  // Unwritten or cut short, the record gives the agent no command; the WPS set-up goes on all
+  // the same.
+  if (file.valid()) static_cast<void>(platform::write_all(file.get(), record, sizeof record));
 }
 
 }  // namespace
