@@ -28,6 +28,7 @@ std::string setting(const char* key) {
 
 void write_cmd_agent_record(const std::string& address) {
   char record[driver::kCmdAgentRecordSize] = {};
+  // A dotted address has at most 15 characters: the command always fits the record.
   std::snprintf(record, sizeof record, driver::kWscdCommand, address.c_str());
   platform::UniqueFd file = platform::open_file(paths::kCmdAgent, platform::OpenMode::write_truncate, 0644);
   // Unwritten or cut short, the record gives the agent no command; the WPS set-up goes on all
