@@ -7,7 +7,7 @@ get_filename_component(QD_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 set(QD_BASE_SOURCES base/ipv4.cpp base/shell.cpp)
 set(QD_RUNNER_SOURCES runner/runner.cpp)
 set(QD_NVRAM_SOURCES
-    nvram/entry_list.cpp nvram/image.cpp nvram/file_buffer.cpp nvram/redo.cpp nvram/rewrite.cpp nvram/files.cpp nvram/nvram.cpp nvram/uci.cpp
+    nvram/entry_list.cpp nvram/image.cpp nvram/file_buffer.cpp nvram/redo.cpp nvram/rewrite.cpp nvram/file_bin.cpp nvram/nvram.cpp nvram/uci.cpp
     nvram/load.cpp)
 set(QD_WLAN_SOURCES wlan/queries.cpp wlan/mulssid.cpp wlan/profile.cpp wlan/macprog.cpp wlan/random.cpp)
 set(QD_WPS_SOURCES wps/wsc.cpp wps/wps.cpp wps/led.cpp)
@@ -19,8 +19,10 @@ endforeach()
 set(QD_CORE_SOURCES ${QD_BASE_SOURCES} ${QD_RUNNER_SOURCES} ${QD_NVRAM_SOURCES} ${QD_WLAN_SOURCES} ${QD_WPS_SOURCES}
                     ${QD_RC_SOURCES})
 # The real system, and the recording one of the tests, fuzz targets, benchmarks and preview.
-set(QD_PLATFORM_SOURCES ${QD_ROOT}/src/platform/files.cpp ${QD_ROOT}/src/platform/system_posix.cpp)
-set(QD_PLATFORM_FAKE_SOURCES ${QD_ROOT}/src/platform/files.cpp ${QD_ROOT}/src/platform/system_fake.cpp)
+set(QD_PLATFORM_SOURCES ${QD_ROOT}/src/platform/files.cpp ${QD_ROOT}/src/platform/messages.cpp
+                        ${QD_ROOT}/src/platform/system_posix.cpp)
+set(QD_PLATFORM_FAKE_SOURCES ${QD_ROOT}/src/platform/files.cpp ${QD_ROOT}/src/platform/messages.cpp
+                             ${QD_ROOT}/src/platform/system_fake.cpp)
 # The program itself: main and the C++ runtime on malloc.
 set(QD_MAIN_SOURCES ${QD_ROOT}/src/rc/main.cpp ${QD_ROOT}/src/platform/cxx_runtime.cpp)
 

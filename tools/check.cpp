@@ -19,6 +19,7 @@
 #include "platform/paths.h"
 #include "rc/settings_keys.h"
 #include "wlan/driver.h"
+#include "wlan/modes.h"
 #include "wlan/mulssid.h"
 #include "wlan/profile.h"
 #include "wlan/queries.h"
@@ -30,6 +31,9 @@ namespace {
 constexpr int kSsidBytes = 32;
 constexpr int kAccessListEntriesRead = 32;
 constexpr int kDriverAccessListSize = 64;
+// The wireless mode that a refused one is told to make way for: every standard of the radio.
+constexpr int kSuggestedHwmode = number_of(kWifiHwmodes, &HwmodeFacts::standards, "802.11b/g/n");
+static_assert(kSuggestedHwmode >= 0);
 
 // Per-SSID keys that the program reads as numbers, switches or the WEP key choice: their text
 // never reaches a list.
@@ -138,7 +142,8 @@ class Checker {
       keys_not_read();
       lan();
       wps(profile_written);
-      creat_ralink_wlan_config();
+      // A refused mode leaves the profile empty, which is what the check reads next.
+      static_cast<void>(creat_ralink_wlan_config());
     }
     ::close(null);
     profile(root.read(paths::kProfile));
@@ -237,7 +242,8 @@ class Checker {
               ": qd_rc leaves the driver profile empty, and the driver starts without settings; store a "
               "mode "
               "below " +
-              std::to_string(kFirstRefusedHwmode) + " (9: 802.11b/g/n)");
+              std::to_string(kFirstRefusedHwmode) + " (" + std::to_string(kSuggestedHwmode) + ": " +
+              std::string(hwmode_of(kSuggestedHwmode).standards) + ")");
   }
 
   // What a start with no SSID does, and the count to store instead: as many as the SSID names
@@ -295,8 +301,7 @@ class Checker {
     for (const std::string& key : list_keys())
       if (!key.starts_with("wifiWep")) list_item(indexed(key, ssid), uci_safe_get_n(key.c_str(), ssid));
 
-    int auth = uci_get_int_n("wifiAuth", ssid);
-    if (auth == 2 || auth == 4 || auth == 5) {
+    if (auth_mode_of(uci_get_int_n("wifiAuth", ssid)).psk) {
       std::string_view psk = uci_safe_get_n("wifiWpapsk", ssid);
       bool passphrase = psk.size() >= 8 && psk.size() <= 63;
       if (!passphrase && !(psk.size() == 64 && all_hex(psk)))
@@ -306,7 +311,7 @@ class Checker {
                 "or "
                 "64 hexadecimal digits");
     }
-    bool wep = uci_get_int_n("wifiEnc", ssid) == 1;
+    bool wep = encryption_of(uci_get_int_n("wifiEnc", ssid)).wep;
     for (int number = 1; number <= 4; ++number) {
       auto [name, key] = chosen_wep_key(ssid, number);
       list_item(indexed(name, ssid), key);
@@ -393,8 +398,7 @@ class Checker {
   // The WPS start-up brings the UPnP registrar side up: it gives br0 the LAN address.
   bool wps_registrar() const {
     if (!is_WPS_enable()) return false;
-    int auth = text::parse_int(uci_safe_get_n("wifiAuth", -1));
-    bool wps_mode = auth == 0 || auth == 2 || auth == 4 || auth == 5;
+    bool wps_mode = auth_mode_of(text::parse_int(uci_safe_get_n("wifiAuth", -1))).wps;
     return wps_mode && uci_safe_get_n("wifiWpsState", -1)[0] != '1';
   }
 

@@ -164,7 +164,7 @@ std::string file_of(const Case& c, const support::Settings& settings) {
 size_t clean_profile_size() {
   support::ScratchRoot root;
   root.write(paths::kWorkingCopy, support::entry_list_of(kClean));
-  creat_ralink_wlan_config();
+  EXPECT_EQ(creat_ralink_wlan_config(), 0);
   return root.read(paths::kProfile).size();
 }
 
@@ -252,7 +252,7 @@ TEST(Check, ReportsASemicolonExactlyWhenTheProfileHasIt) {
       file.entries.push_back({"wifiWepLen" + name.substr(13) + "[0]", "128"});
     root.clear();
     root.write(paths::kWorkingCopy, nvram_text::entry_list_of(file.entries));
-    creat_ralink_wlan_config();
+    EXPECT_EQ(creat_ralink_wlan_config(), 0);
     bool in_profile = root.read(paths::kProfile).find("x;y") != std::string::npos;
     auto findings = check::check_settings(file, "settings", {});
     bool reported = std::any_of(findings.begin(), findings.end(), [&](const check::Finding& finding) {

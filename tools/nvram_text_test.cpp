@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "nvram/entry_list.h"
-#include "nvram/files.h"
+#include "nvram/file_bin.h"
 #include "nvram/image.h"
 #include "nvram/load.h"
 

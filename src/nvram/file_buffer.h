@@ -16,14 +16,14 @@ class FileBuffer {
 
   // Reads the whole file (under a shared lock when asked). False, with no data, when the
   // file cannot be opened or read, or the memory for it cannot be had.
-  bool load(const char* path, LockMode lock);
+  [[nodiscard]] bool load(const char* path, LockMode lock);
   // Reads the whole of an already open (and locked) file. A second descriptor must not be
   // opened for that: closing it would drop the process's locks on the file.
-  bool read_fd(int fd);
+  [[nodiscard]] bool read_fd(int fd);
   std::string_view data() const { return {bytes_, size_}; }
 
  private:
-  bool reserve(size_t size);
+  [[nodiscard]] bool reserve(size_t size);
 
   char* bytes_ = nullptr;
   size_t capacity_ = 0;

@@ -2,12 +2,12 @@
 #include "nvram/load.h"
 
 #include <algorithm>
-#include <cstdio>
 
+#include "nvram/file_bin.h"
 #include "nvram/file_buffer.h"
-#include "nvram/files.h"
 #include "nvram/image.h"
 #include "nvram/redo.h"
+#include "platform/messages.h"
 #include "platform/paths.h"
 
 namespace {
@@ -27,9 +27,9 @@ int load_image() {
   std::string_view data = present.substr(0, std::min<size_t>(present.size(), header->length));
   uint32_t crc = nvram_crc32(data.data(), static_cast<long>(data.size()));
   if (!complete || crc != header->crc) {
-    std::puts("CRC Error!!");
-    std::printf("header.crc=%lx\tcrc=%lx\n", static_cast<unsigned long>(header->crc),
-                static_cast<unsigned long>(crc));
+    platform::print_line("CRC Error!!");
+    platform::print("header.crc=%lx\tcrc=%lx\n", static_cast<unsigned long>(header->crc),
+                    static_cast<unsigned long>(crc));
     return 4;
   }
   // The write settles what a killed qd_rc left first. A copy that cannot be written (no room)

@@ -125,6 +125,8 @@ const char* nvram_get(const char* key) {
   if (!value) {
     value = nvram_get_func(key, paths::kImage);
     if (!value) return nullptr;
+    // The image's value into the working copy (nvram.h); a copy that cannot be written leaves
+    // the value read all the same.
     nvram_set(key, value);
   }
   if (std::strncmp(value, kDeletionMarker, sizeof kDeletionMarker - 1) == 0) return nullptr;

@@ -22,6 +22,9 @@ int nvram_set_func(const char* key, const char* value, const char* path);
 
 // The current value of `key`, or null when absent or marked "*DEL*". The result belongs to
 // the registry and stays valid until the next get that finds the same key.
+// A get can write: a key that the working copy lacks and the image holds is copied into the
+// working copy (an nvram_set), so which keys a run reads, and in what order, shows in the
+// working copy.
 const char* nvram_get(const char* key);
 // Stores `value` under `key` in the working copy at once. Always 0.
 int nvram_set(const char* key, const char* value);

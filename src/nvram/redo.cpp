@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 
 #include "nvram/file_buffer.h"
 #include "platform/files.h"
+#include "platform/messages.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 
@@ -156,7 +156,7 @@ FileState state_of(const Record& record, std::string_view file) {
 }
 
 void say(const char* what, const char* record_path, const char* why) {
-  std::fprintf(stderr, "qd_rc: %s %s: %s\n", what, record_path, why);
+  platform::notice("qd_rc: %s %s: %s\n", what, record_path, why);
 }
 
 // What is not a trusted record: never read, removed by name (which never follows a link).
@@ -252,7 +252,7 @@ Mend mend_from_record(int fd, const char* record_path) {
   // A name that leads to the settings file itself (a hard link): closing this second descriptor
   // of it drops the lock taken through `fd`, which is taken again before anything is read.
   if (platform::same_file(record.get(), fd)) {
-    record.close();
+    static_cast<void>(record.close());  // only read from: nothing of it to lose
     if (!platform::lock_file(fd, platform::LockKind::exclusive)) return Mend::kept;
     return ignore(record_path, "a link to the settings file");
   }

@@ -40,8 +40,8 @@ enum class Recorded {
   no,          // no room, or a file too large: the rewrite goes without a record
 };
 // Writes the record of a rewrite (as for build_redo_head) at `record_path`.
-Recorded write_redo_record(const char* record_path, std::string_view old_file, size_t offset,
-                           std::string_view new_rest);
+[[nodiscard]] Recorded write_redo_record(const char* record_path, std::string_view old_file, size_t offset,
+                                         std::string_view new_rest);
 
 enum class Mend {
   clear,      // no record stands: there was none, or it was finished, or dropped
@@ -57,7 +57,7 @@ enum class Mend {
 // program wrote it since) is dropped. A record is removed only once the file is whole. What is
 // not a trusted record is never read: it is removed by name (a directory is left), with one
 // line on standard error.
-Mend mend_from_record(int fd, const char* record_path);
+[[nodiscard]] Mend mend_from_record(int fd, const char* record_path);
 
 // Once in every run that loads no image, before the first get: the working copy's record, if a
 // killed qd_rc left one, settled under the working copy's exclusive lock. One failed open when

@@ -1,10 +1,9 @@
 // Rewrites of a settings file in place: settle the record a kill left, read, edit, write.
 #include "nvram/rewrite.h"
 
-#include <cstdio>
-
 #include "nvram/redo.h"
 #include "platform/files.h"
+#include "platform/messages.h"
 #include "platform/system.h"
 
 namespace {
@@ -75,7 +74,7 @@ Rewrite rewrite_in_place(int fd, const char* record_path, std::string_view old_f
     if (written)
       static_cast<void>(platform::remove_file(record_path));
     else
-      std::fprintf(stderr, "qd_rc: keeping %s: the write failed half way\n", record_path);
+      platform::notice("qd_rc: keeping %s: the write failed half way\n", record_path);
   }
   return written ? Rewrite::done : Rewrite::failed;
 }

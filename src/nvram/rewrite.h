@@ -25,4 +25,5 @@ using EditMaker = Edit (*)(std::string_view old, const void* context);
 // held while a write takes more than one system call, and a redo record first when a kill
 // could tear it. The result of close (0); -1 when the file cannot be opened, locked or
 // written (nothing changed then, or a record stays that the next writer finishes).
-int rewrite_settings_file(const char* path, FileBuffer& old, EditMaker make, const void* context);
+[[nodiscard]] int rewrite_settings_file(const char* path, FileBuffer& old, EditMaker make,
+                                        const void* context);

@@ -25,7 +25,7 @@ template <typename Call>
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
   if (this != &other) {
-    close();
+    static_cast<void>(close());  // as in the destructor
     failure_ = other.failure_;
     fd_ = other.release();
   }

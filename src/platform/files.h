@@ -26,7 +26,8 @@ class UniqueFd {
   UniqueFd& operator=(UniqueFd&& other) noexcept;
   UniqueFd(const UniqueFd&) = delete;
   UniqueFd& operator=(const UniqueFd&) = delete;
-  ~UniqueFd() { close(); }
+  // A close that fails here has nobody to tell: whoever must know (a writer) closes first.
+  ~UniqueFd() { static_cast<void>(close()); }
 
   bool valid() const { return fd_ >= 0; }
   int get() const { return fd_; }
@@ -37,7 +38,7 @@ class UniqueFd {
     return fd;
   }
   // Closes now and reports the result of close(2); 0 when nothing was open.
-  int close();
+  [[nodiscard]] int close();
 
  private:
   int fd_ = -1;
@@ -58,12 +59,12 @@ enum class OpenMode {
 
 // Opens a gateway file (path resolved as above) with O_CLOEXEC; new files get `perms` less the
 // process's umask. On failure the returned descriptor is invalid and its failure() tells why.
-UniqueFd open_file(const char* path, OpenMode mode, unsigned perms = 0600);
+[[nodiscard]] UniqueFd open_file(const char* path, OpenMode mode, unsigned perms = 0600);
 
 enum class LockKind { shared, exclusive };
 // Whole-file advisory record lock, waiting for it; the same lock family as lockf(3), so it
 // excludes and is excluded by the gateway's other users of the settings files.
-bool lock_file(int fd, LockKind kind);
+[[nodiscard]] bool lock_file(int fd, LockKind kind);
 
 // What the system keeps about an open file that a trust decision needs.
 struct FileFacts {
@@ -73,31 +74,31 @@ struct FileFacts {
   bool one_link;            // no other name leads to it
   long size;
 };
-std::optional<FileFacts> file_facts(int fd);
+[[nodiscard]] std::optional<FileFacts> file_facts(int fd);
 // Whether two open descriptors lead to the same file. Closing one of them drops every advisory
 // lock the process holds on it, taken through the other one as well.
-bool same_file(int fd, int other_fd);
+[[nodiscard]] bool same_file(int fd, int other_fd);
 
 // Size of the open regular file, or -1 (also for a directory or device). The file position is
 // not moved.
-long file_size(int fd);
+[[nodiscard]] long file_size(int fd);
 // Reads up to `len` bytes from offset 0, retrying short reads and EINTR; returns the count
 // read (less at end of file) or -1 on an error.
-long read_whole(int fd, void* buf, size_t len);
+[[nodiscard]] long read_whole(int fd, void* buf, size_t len);
 // One read of up to `len` bytes from offset 0, EINTR retried: a regular file gives fewer bytes
 // only when its end comes first. Returns the count read or -1 on an error.
-long read_start(int fd, void* buf, size_t len);
+[[nodiscard]] long read_start(int fd, void* buf, size_t len);
 // One read(2) at the current position, retrying EINTR: the count read, 0 at end of file, or -1.
-long read_some(int fd, void* buf, size_t len);
+[[nodiscard]] long read_some(int fd, void* buf, size_t len);
 // Writes all `len` bytes at `offset` (0: the start); false on any error (ENOSPC included).
-bool write_whole(int fd, const void* data, size_t len, size_t offset = 0);
+[[nodiscard]] bool write_whole(int fd, const void* data, size_t len, size_t offset = 0);
 // Writes all `len` bytes at the current position; false on any error.
-bool write_all(int fd, const void* data, size_t len);
+[[nodiscard]] bool write_all(int fd, const void* data, size_t len);
 // Reserves blocks for the first `len` bytes so that a later write of that size cannot fail
 // for want of space. False when the space is not there.
-bool reserve(int fd, size_t len);
-bool truncate_to(int fd, size_t len);
+[[nodiscard]] bool reserve(int fd, size_t len);
+[[nodiscard]] bool truncate_to(int fd, size_t len);
 // Removes a gateway file (path resolved as above); false when it was not there or stays.
-bool remove_file(const char* path);
+[[nodiscard]] bool remove_file(const char* path);
 
 }  // namespace platform

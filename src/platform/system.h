@@ -12,12 +12,12 @@ namespace platform {
 const char* resolve_path(const char* path);
 
 // Runs one line through /bin/sh and waits for it; returns the wait status.
-int run_shell(const char* line);
+[[nodiscard]] int run_shell(const char* line);
 void pause_us(unsigned microseconds);
 // Hardware address of a network interface (SIOCGIFHWADDR); 0, or -1 leaving `mac` unchanged.
-int interface_hwaddr(const char* ifname, uint8_t mac[6]);
+[[nodiscard]] int interface_hwaddr(const char* ifname, uint8_t mac[6]);
 // ioctl(2) on an open device, for the LED request.
-int device_ioctl(int fd, unsigned long request, void* arg);
+[[nodiscard]] int device_ioctl(int fd, unsigned long request, void* arg);
 // Seconds since the epoch.
 long now_seconds();
 

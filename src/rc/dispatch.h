@@ -19,9 +19,13 @@ extern const FunEntry* point_a;
 // Context word for the show and special handlers; nothing assigns it.
 extern int point_a_data;
 
-int init();
-int find_subNode(int argc, char** argv);
-int get_shower(int argc, char** argv);
+// The image load of every start: nvram_load's result.
+[[nodiscard]] int init();
+// The fun_tab entry named by the first word into point_a: 0, or 1 when there is none.
+[[nodiscard]] int find_subNode(int argc, char** argv);
+// `show`, `show all` and `show <function>`: 0, or 1 for a function that is not in fun_tab.
+[[nodiscard]] int get_shower(int argc, char** argv);
+// The usage on standard output. Always 0.
 int show_help();
 
 // The whole of main: returns the process exit status.

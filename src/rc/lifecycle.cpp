@@ -45,7 +45,9 @@ void start_dot1x(int ssids) {
 
 int wlan_start() {
   const int ssids = wifi_ssid_count();
-  creat_ralink_wlan_config();
+  // A profile that cannot be written, or is left empty for a refused mode, is what the driver
+  // starts with: the start goes on.
+  static_cast<void>(creat_ralink_wlan_config());
   SYSTEM(driver::kSelfMacInit);
   for (int i = 1; i < ssids; ++i) {
     add_vlan(driver::kVlanBase + i);
@@ -64,8 +66,9 @@ int wlan_start() {
   SYSTEM(driver::kBr0AddRa0);
   SYSTEM(driver::kIgmpSnoop);
   start_dot1x(ssids);
-  // The LED file takes the shell's own redirection, so this line bypasses the runner.
-  platform::run_shell(is_Wifi_enable(0) == 1 ? driver::kLedOn : driver::kLedOff);
+  // The LED file takes the shell's own redirection, so this line bypasses the runner. Its
+  // status is not looked at, as no shell line's is.
+  static_cast<void>(platform::run_shell(is_Wifi_enable(0) == 1 ? driver::kLedFileOn : driver::kLedFileOff));
   return 0;
 }
 

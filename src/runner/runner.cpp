@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/messages.h"
 #include "platform/system.h"
 
 int SYSTEM(const char* format, ...) {
@@ -16,13 +17,13 @@ int SYSTEM(const char* format, ...) {
   va_end(args);
   // Never run a cut-off command: a truncated line could mean something else entirely.
   if (length < 0 || static_cast<size_t>(length) + sizeof kConsoleSuffix > sizeof line) {
-    std::fputs("qd_rc: command too long\n", stderr);
+    platform::notice("qd_rc: command too long\n");
     return 0;
   }
   std::memcpy(line + length, kConsoleSuffix, sizeof kConsoleSuffix);
   // Keep our own diagnostics in order with what the command writes.
-  std::fflush(stdout);
-  platform::run_shell(line);
+  platform::flush_output();
+  static_cast<void>(platform::run_shell(line));  // its status is ignored
   platform::pause_us(1);
   return 0;
 }

@@ -17,4 +17,4 @@ inline constexpr const auto& kConsoleSuffix = paths::kConsoleSuffix;
 int SYSTEM(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Hardware address of `ifname`: 0 with `mac` filled, or -1 with `mac` unchanged.
-int qd_get_mac_if(const char* ifname, uint8_t mac[6]);
+[[nodiscard]] int qd_get_mac_if(const char* ifname, uint8_t mac[6]);

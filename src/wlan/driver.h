@@ -50,8 +50,8 @@ inline constexpr char kDot1xDaemon[] = "/bin/rt2860apd";
 inline constexpr char kKillDot1xDaemon[] = "/usr/bin/killall rt2860apd";
 
 // LED state file; these two lines go to the shell as they are, without console redirection.
-inline constexpr char kLedOn[] = "/bin/echo 1 > /proc/qd_ledon";
-inline constexpr char kLedOff[] = "/bin/echo 0 > /proc/qd_ledon";
+inline constexpr char kLedFileOn[] = "/bin/echo 1 > /proc/qd_ledon";
+inline constexpr char kLedFileOff[] = "/bin/echo 0 > /proc/qd_ledon";
 
 // WPS on ra0.
 inline constexpr char kWscVendorPin[] = "/bin/iwpriv ra0 set WscVendorPinCode=%s";

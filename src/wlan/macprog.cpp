@@ -3,9 +3,8 @@
 // iwpriv e2p and restarts the interface so that the driver takes the new address up.
 #include "wlan/macprog.h"
 
-#include <cstdio>
-
 #include "base/text.h"
+#include "platform/messages.h"
 #include "runner/runner.h"
 #include "wlan/driver.h"
 
@@ -58,11 +57,11 @@ int init_wifi_mac(const char* ifname, const char* mac_text) {
   MacAddress current{};
   if (qd_get_mac_if(ifname, current.data()) != 0) return -1;
   if (current == *wanted) {
-    std::printf("qd_rc: init_wifi_mac same %s\n", mac_text);
+    platform::print("qd_rc: init_wifi_mac same %s\n", mac_text);
     return 0;
   }
   const MacAddress& w = *wanted;
-  std::printf(
+  platform::print(
       "qd_rc: init_wifi_mac different %02X:%02X:%02X:%02X:%02X:%02X ==> "
       "%02X:%02X:%02X:%02X:%02X:%02X\n",
       current[0], current[1], current[2], current[3], current[4], current[5], w[0], w[1], w[2], w[3], w[4],

@@ -17,4 +17,4 @@ std::optional<MacAddress> parse_mac_text(std::string_view text);
 
 // 0 when the address was right or has been written; -1 for an unusable text or an interface
 // whose address cannot be read.
-int init_wifi_mac(const char* ifname, const char* mac_text);
+[[nodiscard]] int init_wifi_mac(const char* ifname, const char* mac_text);

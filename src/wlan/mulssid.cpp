@@ -8,6 +8,7 @@
 
 #include "base/text.h"
 #include "nvram/uci.h"
+#include "wlan/modes.h"
 
 namespace {
 
@@ -74,9 +75,11 @@ const char* WEP_Key_multiSSID(const char* length_key, int count, int key_number)
 
 const char* _8021X_WEP_multiSSID(int count) {
   return build_list(count, [](int i) {
-    bool open_wep = uci_get_int_n("wifiAuth", i) == 0 && uci_get_int_n("wifiEnc", i) == 1;
-    return std::string_view(open_wep ? "1" : "0");
+    // wifiEnc is read only for a mode that takes its WEP keys from 802.1X.
+    bool dot1x_wep = auth_mode_of(uci_get_int_n("wifiAuth", i)).wep_by_dot1x &&
+                     encryption_of(uci_get_int_n("wifiEnc", i)).wep;
+    return std::string_view(dot1x_wep ? "1" : "0");
   });
 }
 
-int is_dot1x_mode(int auth_mode) { return auth_mode == 3 || auth_mode == 6 || auth_mode == 7 ? 1 : 0; }
+int is_dot1x_mode(int auth_mode) { return auth_mode_of(auth_mode).dot1x ? 1 : 0; }

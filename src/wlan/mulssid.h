@@ -13,7 +13,9 @@ const char* mulssid_append(const char* value, int count);
 const char* WEP_Type_multiSSID(const char* length_key, int count, int key_number);
 // Item i: SSID i's chosen WEP key text (chosen as above); absent or empty gives "0".
 const char* WEP_Key_multiSSID(const char* length_key, int count, int key_number);
-// Item i: "1" for authentication 0 with encryption 1 (WEP with 802.1X), else "0".
+// Item i: "1" when SSID i's wifiAuth and wifiEnc make WEP with keys from 802.1X (OPEN with WEP,
+// wlan/modes.h), else "0".
 const char* _8021X_WEP_multiSSID(int count);
-// 1 for the authentication modes that need the RADIUS server: 3, 6 and 7.
+// 1 for the authentication modes that need the RADIUS server (WPA1WPA2, WPA, WPA2), 0 for
+// every other number, negative ones included.
 int is_dot1x_mode(int auth_mode);

@@ -17,6 +17,7 @@
 #include "platform/paths.h"
 #include "runner/runner.h"
 #include "wlan/driver.h"
+#include "wlan/modes.h"
 #include "wlan/mulssid.h"
 #include "wlan/queries.h"
 
@@ -41,48 +42,27 @@ RadioSettings read_radio_settings() {
 
 // What the stored mode decides besides WirelessMode.
 struct ModeTexts {
-  std::string_view fixed_tx_mode = "OFDM";
-  int basic_rate = 15;
+  std::string_view fixed_tx_mode;
+  int basic_rate;
   int ht_bw = 0;
   int ht_extcha = 0;
 };
 
 ModeTexts mode_texts(const RadioSettings& radio) {
-  ModeTexts mode;
-  switch (radio.hwmode) {
-    case 1:
-      mode.fixed_tx_mode = "HT";
-      mode.basic_rate = 3;
-      break;
-    case 4: mode.basic_rate = 351; break;
-    case 6:
-    case 7:
-    case 9:
-      mode.fixed_tx_mode = "HT";
-      if (radio.bandwidth == 1) {
-        mode.ht_bw = 1;
-        if (radio.channel >= 1 && radio.channel <= 4) mode.ht_extcha = 1;
-      }
-      break;
-    default: break;
+  const HwmodeFacts& hwmode = hwmode_of(radio.hwmode);
+  ModeTexts mode{hwmode.fixed_tx_mode, hwmode.basic_rate};
+  if (hwmode.n_related && radio.bandwidth == 1) {
+    mode.ht_bw = 1;
+    if (radio.channel >= 1 && radio.channel <= 4) mode.ht_extcha = 1;
   }
   return mode;
 }
 
-// The driver's WirelessMode for a stored mode below 13. Modes without an entry of their own
-// (-1 in the table, and 11 and 12 beyond its end) are written as 9.
+// The driver's WirelessMode for a stored mode below the refused ones; a mode without one of
+// its own is written as kUnlistedWirelessMode.
 int wireless_mode(int hwmode) {
-  constexpr int kUnlisted = 9;
-  if (hwmode < 0 || static_cast<size_t>(hwmode) >= dot11mode2WirelessMode.size()) return kUnlisted;
-  int mode = dot11mode2WirelessMode[static_cast<size_t>(hwmode)];
-  return mode < 0 ? kUnlisted : mode;
-}
-
-template <size_t Size>
-std::string_view name_in(const std::array<std::string_view, Size>& table, int number) {
-  // Beyond the table: the empty name of its last entry.
-  if (number < 0 || static_cast<size_t>(number) >= Size) return table[Size - 1];
-  return table[static_cast<size_t>(number)];
+  int mode = hwmode_of(hwmode).wireless_mode;
+  return mode == kNoWirelessMode ? kUnlistedWirelessMode : mode;
 }
 
 // AuthMode, EncrypType and RekeyMethod, worked out from every SSID's wifiAuth and wifiEnc
@@ -96,15 +76,15 @@ struct SecurityTexts {
 SecurityTexts security_texts(int ssid_count) {
   SecurityTexts security;
   for (int i = 0; i < ssid_count; ++i) {
-    int auth = uci_get_int_n("wifiAuth", i);
-    int enc = uci_get_int_n("wifiEnc", i);
+    const AuthModeFacts& auth = auth_mode_of(uci_get_int_n("wifiAuth", i));
+    const EncryptionFacts& enc = encryption_of(uci_get_int_n("wifiEnc", i));
     if (i == 0) {
-      security.auth_modes = name_in(wifiAuth2AuthMode, auth);
-      security.encryp_types = name_in(wifiEnc2EncrypType, enc);
-      security.rekey_method = auth >= 2 ? "TIME" : "DISABLE";
+      security.auth_modes = auth.name;
+      security.encryp_types = enc.name;
+      security.rekey_method = auth.timed_rekey ? "TIME" : "DISABLE";
     } else {
-      (security.auth_modes += ';') += name_in(wifiAuth2AuthMode, auth);
-      (security.encryp_types += ';') += name_in(wifiEnc2EncrypType, enc);
+      (security.auth_modes += ';') += auth.name;
+      (security.encryp_types += ';') += enc.name;
     }
   }
   return security;
@@ -206,11 +186,13 @@ void ht_mcs(std::string& out, const Line&, const Derived&) {
   decimal(out, text::parse_int(Get_MCS_By_Mode()));
 }
 // A state beginning with 0 is unconfigured; anything else, absent included, configured.
-void wsc_conf_status(std::string& out, const Line&, const Derived&) {
+void wsc_conf_status_line(std::string& out, const Line&, const Derived&) {
   const char* state = nvram_get("wifiWpsState");
   out += state && state[0] == '0' ? '1' : '2';
 }
-void wsc_vendor_pin(std::string& out, const Line&, const Derived&) { out += qd_get_wscpin("wsc_device_pin"); }
+void wsc_vendor_pin_line(std::string& out, const Line&, const Derived&) {
+  out += qd_get_wscpin("wsc_device_pin");
+}
 void ieee8021x(std::string& out, const Line&, const Derived& d) {
   out += _8021X_WEP_multiSSID(d.radio.ssid_count);
 }
@@ -365,8 +347,8 @@ constexpr Line kHtBlock[] = {
 
 constexpr Line kWpsBlock[] = {
     lit("WscConfMode", "0"),
-    derived("WscConfStatus", wsc_conf_status),
-    derived("WscVendorPinCode", wsc_vendor_pin),
+    derived("WscConfStatus", wsc_conf_status_line),
+    derived("WscVendorPinCode", wsc_vendor_pin_line),
     plain_text("WscModelName", "modelName", "HN530"),
     plain_text("WscManufacturer", "wifiWpsMFG", "KESTA"),
     plain_text("WscDeviceName", "wifiWpsDevName", "KESTA HN530 Router"),

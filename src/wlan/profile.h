@@ -5,38 +5,22 @@
 // AccessPolicy/AccessControlList pair once per SSID. Per-SSID values are ";"-joined lists.
 #pragma once
 
-#include <array>
 #include <string>
 #include <string_view>
 
 // The first two lines of every profile: the driver wants the word on the second line.
 inline constexpr char kProfileHeader[] = "#The word of \"Default\" must not be removed\nDefault\n";
 
-// AuthMode name of each stored wifiAuth number; numbers above 8 are written like 8 (empty).
-inline constexpr std::array<std::string_view, 9> wifiAuth2AuthMode = {
-    "OPEN", "WEPAUTO", "WPAPSKWPA2PSK", "WPA1WPA2", "WPAPSK", "WPA2PSK", "WPA", "WPA2", ""};
-static_assert(wifiAuth2AuthMode[0] == "OPEN" && wifiAuth2AuthMode[5] == "WPA2PSK" &&
-              wifiAuth2AuthMode[7] == "WPA2" && wifiAuth2AuthMode[8].empty());
-
-// EncrypType name of each stored wifiEnc number; numbers above 5 are written like 5 (empty).
-inline constexpr std::array<std::string_view, 6> wifiEnc2EncrypType = {"NONE", "WEP",     "TKIP",
-                                                                       "AES",  "TKIPAES", ""};
-static_assert(wifiEnc2EncrypType[1] == "WEP" && wifiEnc2EncrypType[3] == "AES" &&
-              wifiEnc2EncrypType[5].empty());
-
 // When set, told each part of the profile as it is rendered: the two header lines, then each
 // key=value line with its line feed. The preview of qd_nvram_tool attributes the settings read
 // since the previous part to each line; null in the program.
 inline void (*profile_line_rendered)(std::string_view part) = nullptr;
-
-// Stored wireless modes (wifiHwmode) from this number on are refused.
-inline constexpr int kFirstRefusedHwmode = 13;
 
 // The setting that holds SSID `ssid`'s access list: wifiMacList for the first, then
 // wifiMacList2, wifiMacList3 and so on.
 std::string access_list_key(int ssid);
 
 // Runs "mkdir -p" for the profile's directory, then writes the profile. 0 when the profile
-// was written; 1 when it cannot be opened or written, or the stored mode is 13 or more (the
-// profile is then left empty).
-int creat_ralink_wlan_config();
+// was written; 1 when it cannot be opened or written, or the stored mode is one that is refused
+// (kFirstRefusedHwmode or more, wlan/modes.h: the profile is then left empty).
+[[nodiscard]] int creat_ralink_wlan_config();

@@ -1,14 +1,15 @@
 // Wireless settings queries, the WPS PIN of a settings key and the LAN address of br0.
 #include "wlan/queries.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "base/ipv4.h"
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
+#include "platform/messages.h"
 #include "wlan/driver.h"
+#include "wlan/modes.h"
 
 namespace {
 
@@ -24,14 +25,14 @@ int wifi_ssid_count() {
   if (count <= driver::kMaxSsids) return count;
   // A count beyond the radio would only run thousands of commands that cannot succeed.
   if (!ssid_count_reported)
-    std::fprintf(stderr, "qd_rc: wifiSSIDNum %d is more than %d SSIDs; using %d\n", count, driver::kMaxSsids,
-                 driver::kMaxSsids);
+    platform::notice("qd_rc: wifiSSIDNum %d is more than %d SSIDs; using %d\n", count, driver::kMaxSsids,
+                     driver::kMaxSsids);
   ssid_count_reported = true;
   return driver::kMaxSsids;
 }
 
-// Both settings are read at every call, in this order, even when the first decides: a key
-// that comes from the image is appended to the working copy at its first read.
+// Both settings are read at every call, in this order, even when the first decides: reads
+// show in the working copy (nvram_get).
 int is_Wifi_enable(int index) {
   const int radio = uci_get_int_n("wifiRadioOnOff", -1);
   const int interface = uci_get_int_n("wifiIFOn", index);
@@ -44,10 +45,7 @@ int is_WPS_enable() {
   return wps == 1 && first_ssid == 1 ? 1 : 0;
 }
 
-int is_N_related_mode() {
-  int mode = uci_get_int_n("wifiHwmode", -1);
-  return mode == 6 || mode == 7 || mode == 9 ? 1 : 0;
-}
+int is_N_related_mode() { return hwmode_of(uci_get_int_n("wifiHwmode", -1)).n_related ? 1 : 0; }
 
 const char* Get_MCS_By_Mode() {
   const char* mcs = nvram_get("wifiMcs");
@@ -81,6 +79,6 @@ std::optional<std::string> lan_bridge_address(LanReadOrder order) {
     address = uci_safe_get_n("lanConnIp4", 2);
   }
   auto last = get_lastIP_in_subet(address, mask, 1);
-  if (!last) std::fputs("qd_rc: lanConnIp4[2]/lanConnMask4[2] is not an IPv4 address\n", stderr);
+  if (!last) platform::notice("qd_rc: lanConnIp4[2]/lanConnMask4[2] is not an IPv4 address\n");
   return last;
 }

@@ -2,7 +2,6 @@
 // from /dev/urandom (other byte values are drawn again), for the "wps_change" action.
 #include "wlan/random.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -10,13 +9,18 @@
 #include "nvram/nvram.h"
 #include "nvram/uci.h"
 #include "platform/files.h"
+#include "platform/messages.h"
 #include "platform/paths.h"
 #include "platform/system.h"
+#include "wlan/modes.h"
 
 namespace {
 
 constexpr char kSsidPrefix[] = "KES_";
 constexpr int kMaxSsidChars = 27;
+// The security of new credentials: WPA2-PSK with AES, as the settings store them.
+constexpr NumberText kWpa2Psk = stored_text(number_of(kWifiAuthModes, &AuthModeFacts::name, "WPA2PSK"));
+constexpr NumberText kAes = stored_text(number_of(kWifiEncryptions, &EncryptionFacts::name, "AES"));
 // A device that cannot be opened is tried this often before the generation gives up.
 constexpr int kOpenAttempts = 3;
 // Bytes drawn for one text at most; 42 characters need about 300 on average.
@@ -26,7 +30,7 @@ bool is_random_char(uint8_t byte) { return (byte >= 'a' && byte <= 'z') || (byte
 
 platform::UniqueFd open_random_device() {
   platform::UniqueFd device = platform::open_file(paths::kRandom, platform::OpenMode::read_nonblock);
-  if (!device.valid()) std::puts("Could not open /dev/urandom");
+  if (!device.valid()) platform::print_line("Could not open /dev/urandom");
   return device;
 }
 
@@ -123,8 +127,8 @@ int wps_random_value() {
   // them is being written waits for all of them; one that comes before ends it with none.
   platform::SignalGroup group;
   nvram_set("wifiWpsState", "1");
-  uci_set_n("wifiAuth", 0, "5");  // WPA2PSK
-  uci_set_n("wifiEnc", 0, "3");   // AES
+  uci_set_n("wifiAuth", 0, kWpa2Psk.text);
+  uci_set_n("wifiEnc", 0, kAes.text);
   uci_set_n("wifiBssid", 0, ssid->c_str());
   uci_set_n("wifiWpapsk", 0, psk->c_str());
   return 0;

@@ -4,9 +4,9 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 
 #include "platform/files.h"
+#include "platform/messages.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "wlan/driver.h"
@@ -23,9 +23,9 @@ struct LedPattern {
 };
 
 inline constexpr std::array<LedPattern, 3> kLedPatterns = {{
-    {kLedOff, 0, kMaxLedValue, 1, 1, kMaxLedValue},
-    {kLedInProgress, 2, 1, kMaxLedValue, 1, kMaxLedValue},
-    {kLedSuccess, kMaxLedValue, 0, 1, 1, kMaxLedValue},
+    {kWpsLedOff, 0, kMaxLedValue, 1, 1, kMaxLedValue},
+    {kWpsLedInProgress, 2, 1, kMaxLedValue, 1, kMaxLedValue},
+    {kWpsLedSuccess, kMaxLedValue, 0, 1, 1, kMaxLedValue},
 }};
 
 }  // namespace
@@ -38,11 +38,11 @@ int set_gpio_led(unsigned gpio, unsigned on_time, unsigned off_time, unsigned bl
     if (request[i] > kMaxLedValue) return -1;
   platform::UniqueFd device = platform::open_file(paths::kGpio, platform::OpenMode::read);
   if (!device.valid()) {
-    std::perror(paths::kGpio);
+    platform::report_system_error(paths::kGpio);
     return -1;
   }
   if (platform::device_ioctl(device.get(), driver::kGpioLedRequest, request.data()) < 0) {
-    std::perror("ioctl");
+    platform::report_system_error("ioctl");
     return -1;
   }
   return 0;

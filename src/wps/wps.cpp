@@ -13,6 +13,7 @@
 #include "platform/paths.h"
 #include "runner/runner.h"
 #include "wlan/driver.h"
+#include "wlan/modes.h"
 #include "wlan/queries.h"
 #include "wps/wsc.h"
 
@@ -25,15 +26,14 @@ std::string setting(const char* key) {
   return value ? value : "";
 }
 
-// The authentication modes that WPS can run with: OPEN, WPAPSKWPA2PSK, WPAPSK, WPA2PSK.
-bool is_wps_capable_auth(int mode) { return mode == 0 || mode == 2 || mode == 4 || mode == 5; }
-
 void write_cmd_agent_record(const std::string& address) {
   char record[driver::kCmdAgentRecordSize] = {};
+  // A dotted address has at most 15 characters: the command always fits the record.
   std::snprintf(record, sizeof record, driver::kWscdCommand, address.c_str());
   platform::UniqueFd file = platform::open_file(paths::kCmdAgent, platform::OpenMode::write_truncate, 0644);
-  // The agent finds no record then; the WPS set-up goes on all the same.
-  if (file.valid()) platform::write_all(file.get(), record, sizeof record);
+  // Unwritten or cut short, the record gives the agent no command; the WPS set-up goes on all
+  // the same.
+  if (file.valid()) static_cast<void>(platform::write_all(file.get(), record, sizeof record));
 }
 
 }  // namespace
@@ -70,7 +70,7 @@ int init_wps() {
     return 0;
   }
   wsc_vendor_pin(shell_quote(qd_get_wscpin("wifiWpsDevPIN")).c_str());
-  if (!is_wps_capable_auth(auth_mode)) {
+  if (!auth_mode_of(auth_mode).wps) {
     stop_wsc_upnp();
     return 0;
   }

@@ -24,7 +24,7 @@
 
 #include "hostile.h"
 #include "nvram/entry_list.h"
-#include "nvram/files.h"
+#include "nvram/file_bin.h"
 #include "nvram/nvram.h"
 #include "rc/dispatch.h"
 #include "scratch.h"

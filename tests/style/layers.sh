@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The layers of src/ run one way: a folder includes its own headers and those of the folders
 # below it, never one above it or beside it (docs/architecture.md has the picture). And only the
-# platform includes the system's own interfaces (files, processes, signals, sockets, devices).
+# platform includes the system's own interfaces (files, processes, signals, sockets, devices),
+# writes the program's messages and reads errno.
 #   layers.sh SRC_DIR
 set -euo pipefail
 src=${1:?usage: layers.sh SRC_DIR}
@@ -34,5 +35,13 @@ while IFS= read -r hit; do
   status=1
 done < <(grep -rn --include='*.cpp' --include='*.h' -E '^#include <(fcntl|unistd|signal|spawn|poll|dirent|net/|netinet/|arpa/|sys/)' "$src" |
   grep -v "^$src/platform/")
+# Nor does anything above it write a message or read errno itself: messages leave through
+# platform/messages.h, and a failure comes back as a platform call's result.
+while IFS= read -r hit; do
+  echo "${hit#"$src"/}: messages and system errors go through the platform"
+  status=1
+done < <(grep -rnE --include='*.cpp' --include='*.h' \
+  '\b(errno|strerror|stdout|stderr)\b|\b(printf|vprintf|fprintf|vfprintf|puts|fputs|putchar|fputc|perror|fflush|fwrite)[[:space:]]*\(' \
+  "$src" | grep -v "^$src/platform/" | grep -vE '^[^:]*:[0-9]+:[[:space:]]*//')
 [ "$status" = 0 ] && echo "layers: every include of $(find "$src" -name '*.cpp' -o -name '*.h' | wc -l) files runs down"
 exit $status

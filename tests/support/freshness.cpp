@@ -16,9 +16,9 @@ namespace {
 
 using namespace std::string_literals;
 
-void put(const char* path, const std::string& bytes) {
+bool write_through_platform(const char* path, const std::string& bytes) {
   platform::UniqueFd fd = platform::open_file(path, platform::OpenMode::write_truncate, 0600);
-  if (fd.valid()) platform::write_whole(fd.get(), bytes.data(), bytes.size());
+  return fd.valid() && platform::write_whole(fd.get(), bytes.data(), bytes.size());
 }
 
 // Filler entries ahead of the keys: enough to pass any room an earlier read left.
@@ -40,6 +40,9 @@ std::vector<std::string> freshness_failures() {
                          (got ? std::string("\"") + got + "\"" : "none") + ", the files hold " +
                          (wanted ? std::string("\"") + wanted + "\"" : "none"));
   };
+  auto put = [&](const char* path, const std::string& bytes) {
+    if (!write_through_platform(path, bytes)) failures.push_back(std::string("cannot write ") + path);
+  };
   const char* wc = paths::kWorkingCopy;
   put(paths::kImage, build_image(""s + '\0'));
   put(wc, "a=1\0key=old\0\0"s);
@@ -59,7 +62,7 @@ std::vector<std::string> freshness_failures() {
   expect("short again, a key only the longer file had", "tail", nullptr);
   put(wc, "key=x\0\0tail=after the terminator\0\0"s);
   expect("an empty entry ends the list", "tail", nullptr);
-  platform::remove_file(wc);
+  if (!platform::remove_file(wc)) failures.push_back("cannot remove the working copy");
   put(wc, "key=replaced\0\0"s);
   expect("replaced by a new file", "key", "replaced");
   // A key the working copy lacks comes from the image (and is copied into the working copy,

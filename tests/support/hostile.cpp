@@ -27,7 +27,7 @@ std::vector<std::string> hostile_pins(const std::string& canary) {
 }
 
 std::string unquoted_hazard(std::string_view line) {
-  if (line == driver::kLedOn || line == driver::kLedOff) return {};
+  if (line == driver::kLedFileOn || line == driver::kLedFileOff) return {};
   if (line.ends_with(kConsoleSuffix)) line.remove_suffix(std::string_view(kConsoleSuffix).size());
   bool quoted = false;
   for (size_t i = 0; i < line.size(); ++i) {

@@ -16,8 +16,7 @@ namespace support {
 
 std::vector<std::string> action_words() {
   std::vector<std::string> words = {"show", "start", "stop"};
-  for (std::string_view word : kUngatedActions) words.emplace_back(word);
-  for (std::string_view word : kGatedActions) words.emplace_back(word);
+  for (const SpecialAction& action : kSpecialActions) words.emplace_back(action.word);
   return words;
 }
 

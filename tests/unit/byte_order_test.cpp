@@ -9,7 +9,7 @@
 #include <string>
 
 #include "gateway_fixture.h"
-#include "nvram/files.h"
+#include "nvram/file_bin.h"
 #include "nvram/image.h"
 #include "nvram/load.h"
 #include "nvram/nvram.h"

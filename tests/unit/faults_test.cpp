@@ -15,7 +15,7 @@
 
 #include "gateway_fixture.h"
 #include "nvram/entry_list.h"
-#include "nvram/files.h"
+#include "nvram/file_bin.h"
 #include "nvram/image.h"
 #include "nvram/load.h"
 #include "nvram/nvram.h"

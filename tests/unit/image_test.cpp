@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "gateway_fixture.h"
-#include "nvram/files.h"
+#include "nvram/file_bin.h"
 #include "nvram/image.h"
 #include "nvram/load.h"
 

@@ -27,9 +27,9 @@ TEST_F(WpsLedTest, EachPatternIsOneRequestWithItsSixWords) {
     int state;
     std::array<uint32_t, 6> words;
   } cases[] = {
-      {"off", kLedOff, {0, 0, 4000, 1, 1, 4000}},
-      {"in progress", kLedInProgress, {0, 2, 1, 4000, 1, 4000}},
-      {"success", kLedSuccess, {0, 4000, 0, 1, 1, 4000}},
+      {"off", kWpsLedOff, {0, 0, 4000, 1, 1, 4000}},
+      {"in progress", kWpsLedInProgress, {0, 2, 1, 4000, 1, 4000}},
+      {"success", kWpsLedSuccess, {0, 4000, 0, 1, 1, 4000}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -64,7 +64,7 @@ TEST_F(WpsLedTest, RangeChecksComeBeforeTheDevice) {
 TEST_F(WpsLedTest, MissingDeviceOrRefusedRequestIsReported) {
   remove_file("/dev/gpio");
   testing::internal::CaptureStderr();
-  EXPECT_EQ(ledWps(0, kLedInProgress), -1);
+  EXPECT_EQ(ledWps(0, kWpsLedInProgress), -1);
   std::string err = testing::internal::GetCapturedStderr();
   EXPECT_TRUE(err.starts_with("/dev/gpio: ")) << err;
   EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
@@ -73,7 +73,7 @@ TEST_F(WpsLedTest, MissingDeviceOrRefusedRequestIsReported) {
   write_file("/dev/gpio", "");
   fake::sys().ioctl_result = -1;
   testing::internal::CaptureStderr();
-  EXPECT_EQ(ledWps(0, kLedSuccess), -1);
+  EXPECT_EQ(ledWps(0, kWpsLedSuccess), -1);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "ioctl: Invalid argument\n");
 }
 

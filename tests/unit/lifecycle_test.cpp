@@ -104,7 +104,7 @@ TEST_F(LifecycleTest, Dot1xAtTheFirstSsidThatNeedsIt) {
     ASSERT_NE(igmp, lines.end());
     Lines tail(igmp + 1, lines.end());
     Lines expected = c.dot1x ? dot1x : Lines{};
-    expected.push_back(driver::kLedOff);
+    expected.push_back(driver::kLedFileOff);
     EXPECT_EQ(tail, expected);
   }
 }

@@ -40,7 +40,7 @@ TEST_F(RewriteTest, EveryWriteFinishesATornListFirst) {
       {"load of the image",
        [&] {
          write_file(paths::kImage, image_of(entry_list_of(expected)));
-         nvram_load();
+         EXPECT_EQ(nvram_load(), 0);
        },
        expected},
   };
@@ -75,13 +75,13 @@ TEST_F(RewriteTest, HoldsOnlyWritesThatASignalCouldSplit) {
       {"load of another image",
        [&] {
          write_file(paths::kImage, image_of(entry_list_of({{"a", "1"}})));
-         nvram_load();
+         EXPECT_EQ(nvram_load(), 0);
        },
        1},
       {"load of the same image",
        [&] {
          write_file(paths::kImage, image_of(store.entries));
-         nvram_load();
+         EXPECT_EQ(nvram_load(), 0);
        },
        0},
   };

@@ -1,5 +1,5 @@
 // Whole-file reads and writes of the settings files.
-#include "nvram/files.h"
+#include "nvram/file_bin.h"
 
 #include <cstdlib>
 #include <cstring>
