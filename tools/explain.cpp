@@ -70,32 +70,28 @@ GetTrace::GetTrace(const in_place::ScratchRoot& root) : root_(root) {
 
 GetTrace::~GetTrace() { fake::sys().on_open = nullptr; }
 
-std::vector<KeyRead> GetTrace::take() {
+std::vector<KeyRead> GetTrace::reads() {
   look();
-  working_copy_ = entry_map(root_.read(paths::kWorkingCopy));
-  return std::move(pending_);
+  return reads_;
 }
 
 void GetTrace::look() {
   std::vector<nv_entry*> registry;
   for (nv_entry* entry = nv_entry_list; entry; entry = entry->next) registry.push_back(entry);
-  std::vector<KeyRead>& reads = pending_;
   // The registry adds new keys at its head: the oldest come last.
   for (auto it = registry.rbegin(); it != registry.rend(); ++it) {
     nv_entry* entry = *it;
     auto [known, added] = seen_.try_emplace(entry->name, entry->value);
     if (!added && known->second == entry->value) continue;
     known->second = entry->value;
+    if (std::any_of(reads_.begin(), reads_.end(), [&](const KeyRead& r) { return r.key == entry->name; }))
+      continue;
     KeyRead read{entry->name, KeyRead::kAbsent, {}};
-    if (std::string_view(entry->value).starts_with(kLaid)) {
-      read.source = KeyRead::kAbsent;
-    } else {
+    if (!std::string_view(entry->value).starts_with(kLaid)) {
       read.source = working_copy_.count(entry->name) ? KeyRead::kWorkingCopy : KeyRead::kImage;
       read.value = entry->value;
     }
-    // A key read again since the last take shows once, where it was first read.
-    bool again = std::any_of(reads.begin(), reads.end(), [&](const KeyRead& r) { return r.key == read.key; });
-    if (!again) reads.push_back(std::move(read));
+    reads_.push_back(std::move(read));
   }
 }
 

@@ -294,8 +294,8 @@ struct Report {
   std::vector<std::string> lines;               // every shell line, in order
   std::vector<std::vector<KeyRead>> line_keys;  // per shell line, when explained
   std::vector<std::vector<std::string>> line_hazards;
-  std::string profile_state;          // "written", "empty", "not written"
-  std::vector<KeyRead> profile_keys;  // read before the profile's first line
+  std::string profile_state;   // "written", "empty", "not written"
+  std::vector<KeyRead> reads;  // every setting got, in the order of its first get
   std::vector<ProfileLine> profile;
   std::string rootfs;
   std::vector<rootfs::FileUse> files;
@@ -353,8 +353,6 @@ std::string text_report(const Report& report, const Options& options) {
   } else if (!options.explain) {
     for (const ProfileLine& line : report.profile) indented(out, line.text, "");
   } else {
-    out += "   (read for several lines before the first one)\n";
-    explained(out, report.profile_keys, "        ");
     for (const ProfileLine& line : report.profile) {
       indented(out, line.text, "");
       explained(out, line.keys, "        ");
@@ -467,8 +465,6 @@ std::string json_report(const Report& report, const std::string& name, const std
   }
   out += "],\n  \"profile\": {\"state\": ";
   json_string(out, report.profile_state);
-  out += ", \"keys_before_first_line\": ";
-  json_keys(out, report.profile_keys);
   out += ", \"lines\": [";
   for (size_t i = 0; i < report.profile.size(); ++i) {
     out += i ? ",\n    {\"line\": " : "\n    {\"line\": ";
@@ -513,34 +509,26 @@ std::optional<std::string> effective(const std::vector<nvram_text::Entry>& worki
   return std::nullopt;
 }
 
-// The profile writer's parts, each with the settings read since the part before it.
+// The profile writer's parts.
 std::vector<ProfileLine>* profile_parts = nullptr;
-GetTrace* profile_trace = nullptr;
 void on_profile_part(std::string_view part) {
-  std::vector<KeyRead> keys = profile_trace ? profile_trace->take() : std::vector<KeyRead>();
   if (part.starts_with(kProfileHeader)) profile_parts->clear();
-  profile_parts->push_back({std::string(part), std::move(keys)});
+  profile_parts->push_back({std::string(part), {}});
 }
 
-}  // namespace
-
-int run(std::string_view file, const std::string& name, const std::vector<std::string>& commands,
-        const Options& options, std::string& out) {
-  nvram_text::SettingsFile settings = nvram_text::read_settings(file);
-  if (!settings.error.empty()) {
-    out = name + ": not a settings file: neither a settings image, a working copy nor key=value text (" +
-          settings.error + ")\n";
-    return 2;
-  }
-  std::array<uint8_t, 6> mac{};
-  if (!parse_mac(options.mac, mac)) {
-    out = "--mac " + options.mac + ": six hexadecimal bytes, e.g. 00:0c:43:30:52:80\n";
-    return 2;
-  }
+// Runs the commands on a scratch gateway laid from the settings (`file` their bytes) and fills
+// the report's steps, shell lines, hazards and profile, and `profile` with the profile's text.
+// With `explain`, the settings each get found, in the order of their first get, and under each
+// line those got since the output before it. False with the reason in `error` when the
+// temporary files for the output cannot be made.
+bool gather(const nvram_text::SettingsFile& settings, std::string_view file,
+            const std::array<uint8_t, 6>& mac, const Options& options,
+            const std::vector<std::string>& commands, bool explain, Report& report, std::string& profile,
+            std::string& error) {
   CaptureFile stdout_file, stderr_file, console_file;
   if (!stdout_file.valid() || !stderr_file.valid() || !console_file.valid()) {
-    out = std::string("temporary files: ") + std::strerror(errno) + "\n";
-    return 2;
+    error = std::string("temporary files: ") + std::strerror(errno) + "\n";
+    return false;
   }
 
   in_place::ScratchRoot root;
@@ -558,7 +546,6 @@ int run(std::string_view file, const std::string& name, const std::vector<std::s
     case nvram_text::SettingsFile::kWorkingCopy: root.write(paths::kWorkingCopy, file); break;
   }
   if (options.gpio_absent) root.remove(paths::kGpio);
-  const bool explain = options.explain || options.json;
   std::optional<GetTrace> trace;
   if (explain) trace.emplace(root);
   fake::System& sys = fake::sys();
@@ -566,39 +553,18 @@ int run(std::string_view file, const std::string& name, const std::vector<std::s
   sys.ioctl_result = -1;
   sys.ioctl_errno = ENOTTY;
 
-  Report report;
-  // The settings read since the last output go to the line just recorded; what a child reads
-  // after its last line goes to the line that started it.
-  auto keys_to = [&](size_t line) {
-    if (!trace) return;
-    std::vector<KeyRead> keys = trace->take();
-    if (report.line_keys.size() <= line) report.line_keys.resize(line + 1);
-    for (KeyRead& key : keys) report.line_keys[line].push_back(std::move(key));
-  };
   RadioEeprom eeprom(mac);
-  in_place::run_children_in_process(
-      [&](const std::string& line) {
-        keys_to(sys.shell_lines.size() - 1);
-        eeprom.apply(line);
-      },
-      [&](const std::vector<std::string>& words) {
-        size_t started_by = sys.shell_lines.size() - 1;
-        {
-          // A child's standard output and error go to the console, as the command runner's
-          // redirection sends them.
-          in_place::OutputTo console(console_file.fd(), console_file.fd());
-          in_place::run_qd_rc(words);
-        }
-        keys_to(started_by);
-      });
+  in_place::run_children_in_process([&](const std::string& line) { eeprom.apply(line); },
+                                    [&](const std::vector<std::string>& words) {
+                                      // A child's standard output and error go to the console, as the command
+                                      // runner's redirection sends them.
+                                      in_place::OutputTo console(console_file.fd(), console_file.fd());
+                                      in_place::run_qd_rc(words);
+                                    });
   std::vector<ProfileLine> parts;
   profile_parts = &parts;
-  profile_trace = trace ? &*trace : nullptr;
   profile_line_rendered = on_profile_part;
 
-  report.heading = "qd_nvram_tool preview: " + name + " (" + std::string(settings.kind_name()) +
-                   "), ra0 MAC " + options.mac + ", /dev/gpio " +
-                   (options.gpio_absent ? "absent" : "refusing") + "\n";
   auto entries_now = [&]() {
     std::string list = root.read(paths::kWorkingCopy);
     return trace ? trace->entries_without_laid(list) : nvram_text::inspect(list).entries;
@@ -613,12 +579,10 @@ int run(std::string_view file, const std::string& name, const std::vector<std::s
     std::vector<nvram_text::Entry> before = entries_now();
     std::vector<nvram_text::Entry> image = nvram_text::inspect(root.read(paths::kImage)).entries;
     sys.paths_opened.clear();
-    if (trace) trace->take();
     {
       in_place::OutputTo captured(stdout_file.fd(), stderr_file.fd());
       step.status = in_place::run_qd_rc(words);
     }
-    if (trace) trace->take();
     step.end_line = sys.shell_lines.size();
     step.out = stdout_file.take();
     step.err = stderr_file.take();
@@ -651,7 +615,6 @@ int run(std::string_view file, const std::string& name, const std::vector<std::s
   }
   profile_line_rendered = nullptr;
   profile_parts = nullptr;
-  profile_trace = nullptr;
   sys.on_shell = nullptr;
 
   report.lines = sys.shell_lines;
@@ -661,8 +624,9 @@ int run(std::string_view file, const std::string& name, const std::vector<std::s
   for (Step& step : report.steps)
     step.use.lines.assign(report.lines.begin() + static_cast<long>(step.first_line),
                           report.lines.begin() + static_cast<long>(step.end_line));
+  if (trace) report.reads = trace->reads();
   // The writer opens the profile before it reads the mode, so a refused mode leaves it empty.
-  std::string profile = root.read(paths::kProfile);
+  profile = root.read(paths::kProfile);
   report.profile_state = !root.exists(paths::kProfile) ? "not written"
                          : profile.empty()             ? "empty"
                                                        : "written";
@@ -670,7 +634,6 @@ int run(std::string_view file, const std::string& name, const std::vector<std::s
     // The parts of the last render are the profile on disk; without one (a profile that stayed
     // from before), its lines as they are.
     if (!parts.empty() && parts[0].text == kProfileHeader) {
-      report.profile_keys = std::move(parts[0].keys);
       report.profile.assign(std::make_move_iterator(parts.begin() + 1), std::make_move_iterator(parts.end()));
       // The header's lines first, each from no setting.
       std::string_view header = kProfileHeader;
@@ -689,6 +652,118 @@ int run(std::string_view file, const std::string& name, const std::vector<std::s
       }
     }
   }
+  return true;
+}
+
+// The lines of `base` that `other` does not have in the same order: those outside a longest
+// sequence common to both.
+std::vector<bool> changed_lines(const std::vector<std::string>& base, const std::vector<std::string>& other) {
+  const size_t n = base.size(), m = other.size();
+  std::vector<std::vector<uint16_t>> common(n + 1, std::vector<uint16_t>(m + 1, 0));
+  for (size_t i = n; i-- > 0;)
+    for (size_t j = m; j-- > 0;)
+      common[i][j] = base[i] == other[j] ? static_cast<uint16_t>(common[i + 1][j + 1] + 1)
+                                         : std::max(common[i + 1][j], common[i][j + 1]);
+  std::vector<bool> changed(n, true);
+  for (size_t i = 0, j = 0; i < n && j < m;) {
+    if (base[i] == other[j]) {
+      changed[i++] = false;
+      ++j;
+    } else if (common[i + 1][j] >= common[i][j + 1]) {
+      ++i;
+    } else {
+      ++j;
+    }
+  }
+  return changed;
+}
+
+// Other values for a setting, among which a rule that reads it tells at least one apart from
+// its value: 0, 1 and 1000 for a number or an absent setting (a rule may take small numbers,
+// or those below a bound, as its default), none and 1 for a text.
+std::vector<std::string> other_values(const KeyRead& read) {
+  bool number = read.source == KeyRead::kAbsent ||
+                (!read.value.empty() && read.value.find_first_not_of("-0123456789") == std::string::npos);
+  std::vector<std::string> values =
+      number ? std::vector<std::string>{"0", "1", "1000"} : std::vector<std::string>{"", "1"};
+  if (read.source != KeyRead::kAbsent) std::erase(values, read.value);
+  return values;
+}
+
+// The settings each line was made from: those of the settings the commands got whose change
+// changes that line. Each one got is given, in turn, each of its other values, and the commands
+// run again on the settings so changed; a shell line or profile line that the run then lacks,
+// or has elsewhere, was made from it. The lines keep the order in which the settings were
+// first got.
+bool attribute(const nvram_text::SettingsFile& settings, const std::array<uint8_t, 6>& mac,
+               const Options& options, const std::vector<std::string>& commands, Report& report,
+               std::string& error) {
+  std::vector<std::string> profile_lines;
+  for (const ProfileLine& line : report.profile) profile_lines.push_back(line.text);
+  std::vector<std::vector<KeyRead>> line_keys(report.lines.size());
+  std::vector<std::vector<KeyRead>> profile_keys(report.profile.size());
+  for (const KeyRead& read : report.reads) {
+    std::vector<bool> line_changed(report.lines.size()), profile_changed(report.profile.size());
+    for (const std::string& value : other_values(read)) {
+      nvram_text::SettingsFile changed = settings;
+      auto entry = std::find_if(changed.entries.begin(), changed.entries.end(),
+                                [&](const nvram_text::Entry& e) { return e.key == read.key; });
+      if (entry == changed.entries.end())
+        entry = changed.entries.insert(changed.entries.end(), {read.key, ""});
+      entry->value = value;
+      // The changed settings laid as the file was: an image as an image, a working copy alone.
+      std::string list = nvram_text::entry_list_of(changed.entries);
+      std::string file = changed.kind == nvram_text::SettingsFile::kImage ? nvram_text::image_of(list) : list;
+      Report other;
+      std::string other_profile;
+      if (!gather(changed, file, mac, options, commands, false, other, other_profile, error)) return false;
+      // A value that the program refuses (a command ends otherwise, the profile stays empty)
+      // changes every line after it, not the lines that the setting shapes: such a run is not
+      // compared.
+      bool same_ends = other.profile_state == report.profile_state;
+      for (size_t i = 0; i < report.steps.size(); ++i)
+        same_ends = same_ends && other.steps[i].status == report.steps[i].status;
+      if (!same_ends) continue;
+      std::vector<std::string> other_lines;
+      for (const ProfileLine& line : other.profile) other_lines.push_back(line.text);
+      std::vector<bool> lines = changed_lines(report.lines, other.lines);
+      std::vector<bool> profile = changed_lines(profile_lines, other_lines);
+      for (size_t l = 0; l < lines.size(); ++l) line_changed[l] = line_changed[l] || lines[l];
+      for (size_t l = 0; l < profile.size(); ++l) profile_changed[l] = profile_changed[l] || profile[l];
+    }
+    for (size_t l = 0; l < line_changed.size(); ++l)
+      if (line_changed[l]) line_keys[l].push_back(read);
+    for (size_t l = 0; l < profile_changed.size(); ++l)
+      if (profile_changed[l]) profile_keys[l].push_back(read);
+  }
+  report.line_keys = std::move(line_keys);
+  for (size_t l = 0; l < report.profile.size(); ++l) report.profile[l].keys = std::move(profile_keys[l]);
+  return true;
+}
+
+}  // namespace
+
+int run(std::string_view file, const std::string& name, const std::vector<std::string>& commands,
+        const Options& options, std::string& out) {
+  nvram_text::SettingsFile settings = nvram_text::read_settings(file);
+  if (!settings.error.empty()) {
+    out = name + ": not a settings file: neither a settings image, a working copy nor key=value text (" +
+          settings.error + ")\n";
+    return 2;
+  }
+  std::array<uint8_t, 6> mac{};
+  if (!parse_mac(options.mac, mac)) {
+    out = "--mac " + options.mac + ": six hexadecimal bytes, e.g. 00:0c:43:30:52:80\n";
+    return 2;
+  }
+  const bool explain = options.explain || options.json;
+  Report report;
+  std::string profile;
+  if (!gather(settings, file, mac, options, commands, explain, report, profile, out)) return 2;
+  if (explain && !attribute(settings, mac, options, commands, report, out)) return 2;
+  report.heading = "qd_nvram_tool preview: " + name + " (" + std::string(settings.kind_name()) +
+                   "), ra0 MAC " + options.mac + ", /dev/gpio " +
+                   (options.gpio_absent ? "absent" : "refusing") + "\n";
   int status = 0;
   if (!options.rootfs.empty()) {
     std::vector<rootfs::CommandUse> uses;

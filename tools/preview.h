@@ -17,7 +17,7 @@ struct Options {
   std::string mac = "00:0c:43:30:52:80";  // ra0's address, as the simulated gateway's default
   bool gpio_absent = false;               // else /dev/gpio refuses the LED request, as there
   bool graph = false;                     // Graphviz dot instead of the report
-  bool explain = false;                   // each line followed by the settings read to make it
+  bool explain = false;                   // each line followed by the settings it was made from
   bool json = false;                      // the report as one JSON document (explained)
   std::string rootfs;                     // a staged target root to look the files up in
 };

@@ -120,14 +120,13 @@ check "check: home example" 1 "$tool" check "$examples/home_gateway.settings"
 commands=('wlan start' 'wlan clientPBC' 'wlan stop')
 check "preview --explain" 0 "$tool" preview --explain "$examples/home_gateway.settings" "${commands[@]}"
 awk '/^== [0-9]+\./ { sub(/   \(exit status.*/, ""); print; next } /^(-- |== )/ { on = /^-- (shell lines|driver profile)/; next }
-     on && length($0) && !/^   \(read for/' "$work/out" >"$work/explained"
+     on && length($0)' "$work/out" >"$work/explained"
 check "preview --json" 0 "$tool" preview --json "$examples/home_gateway.settings" "${commands[@]}"
 if command -v jq >/dev/null; then
   jq -r 'def from: if length == 0 then "        from no setting" else .[] | "        from " + .key +
            (if .source == "absent" then " (absent: default)" else "=" + .value + " (" + .source + ")" end) end;
          (.commands | to_entries[] | "== \(.key + 1). qd_rc \(.value.command)",
            (.value.shell_lines[] | (("   " + (.number | tostring))[-4:] + "  " + .line), (.keys | from))),
-         (if .profile.state == "written" then .profile.keys_before_first_line | from else empty end),
          (.profile.lines[] | "   " + .line, (.keys | from))' "$work/out" >"$work/from_json" ||
     fail "preview --json: no JSON"
   diff -u "$work/explained" "$work/from_json" >"$work/diff" || { fail "preview: JSON and text differ"; head -20 "$work/diff"; }
