@@ -93,7 +93,7 @@ constexpr bool actions_sound() {
   size_t listed = 0;
   for (size_t i = 0; i < kSpecialActions.size(); ++i) {
     const SpecialAction& action = kSpecialActions[i];
-    if (!action.run || (gated_seen && !action.gated) || !listed_as_callers_read(action)) return false;
+    if ((gated_seen && !action.gated) || !listed_as_callers_read(action)) return false;
     gated_seen = gated_seen || action.gated;
     listed += action.listed_at > 0;
     for (size_t j = 0; j < i; ++j) {
