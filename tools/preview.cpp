@@ -518,9 +518,8 @@ void on_profile_part(std::string_view part) {
 
 // Runs the commands on a scratch gateway laid from the settings (`file` their bytes) and fills
 // the report's steps, shell lines, hazards and profile, and `profile` with the profile's text.
-// With `explain`, the settings each get found, in the order of their first get, and under each
-// line those got since the output before it. False with the reason in `error` when the
-// temporary files for the output cannot be made.
+// With `explain`, also the settings the commands got (`report.reads`). False with the reason in
+// `error` when the temporary files for the output cannot be made.
 bool gather(const nvram_text::SettingsFile& settings, std::string_view file,
             const std::array<uint8_t, 6>& mac, const Options& options,
             const std::vector<std::string>& commands, bool explain, Report& report, std::string& profile,
@@ -554,13 +553,13 @@ bool gather(const nvram_text::SettingsFile& settings, std::string_view file,
   sys.ioctl_errno = ENOTTY;
 
   RadioEeprom eeprom(mac);
-  in_place::run_children_in_process([&](const std::string& line) { eeprom.apply(line); },
-                                    [&](const std::vector<std::string>& words) {
-                                      // A child's standard output and error go to the console, as the command
-                                      // runner's redirection sends them.
-                                      in_place::OutputTo console(console_file.fd(), console_file.fd());
-                                      in_place::run_qd_rc(words);
-                                    });
+  auto child = [&](const std::vector<std::string>& words) {
+    // A child's standard output and error go to the console, as the command runner's
+    // redirection sends them.
+    in_place::OutputTo console(console_file.fd(), console_file.fd());
+    in_place::run_qd_rc(words);
+  };
+  in_place::run_children_in_process([&](const std::string& line) { eeprom.apply(line); }, child);
   std::vector<ProfileLine> parts;
   profile_parts = &parts;
   profile_line_rendered = on_profile_part;
