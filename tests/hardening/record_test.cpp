@@ -176,7 +176,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: record_test QD_RC KILL_AT_LIBRARY\n");
     return 2;
   }
-  preload = std::string("LD_PRELOAD=") + argv[2];
+  // The library is preloaded from a descriptor the children inherit: the tmpfs on /tmp hides
+  // its path when the build tree lies under /tmp.
+  int library = ::open(argv[2], O_RDONLY);
+  if (library < 0) {
+    std::perror(argv[2]);
+    return 2;
+  }
+  preload = "LD_PRELOAD=/proc/self/fd/" + std::to_string(library);
   if (!real_run::enter(argv[1])) {
     std::printf("SKIP: needs root for a private mount namespace\n");
     return real_run::kSkip;
