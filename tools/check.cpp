@@ -12,6 +12,7 @@
 
 #include "base/ipv4.h"
 #include "base/text.h"
+#include "in_place/keys.h"
 #include "in_place/run.h"
 #include "in_place/scratch.h"
 #include "nvram/nvram.h"
@@ -27,6 +28,8 @@
 namespace check {
 
 namespace {
+
+using in_place::indexed;
 
 constexpr int kSsidBytes = 32;
 constexpr int kAccessListEntriesRead = 32;
@@ -47,10 +50,6 @@ std::string quoted(const char* value) {
   std::string text(1, '"');
   text.append(text::first_line(value)).push_back('"');
   return text;
-}
-
-std::string indexed(std::string_view key, int index) {
-  return std::string(key) + "[" + std::to_string(index) + "]";
 }
 
 // Four decimal parts of 0 to 255, then the end or white space: the one address form that

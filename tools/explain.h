@@ -7,7 +7,6 @@
 // ("*DEL*"), which every get reads as absent.
 #pragma once
 
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>

@@ -16,14 +16,12 @@
 #include "hazards.h"
 #include "in_place/run.h"
 #include "in_place/scratch.h"
-#include "nvram/uci.h"
 #include "nvram_text.h"
 #include "platform/fake.h"
 #include "platform/paths.h"
 #include "rootfs.h"
 #include "wlan/driver.h"
 #include "wlan/profile.h"
-#include "wlan/queries.h"
 
 namespace preview {
 
@@ -282,11 +280,6 @@ struct Step {
   rootfs::CommandUse use;
 };
 
-struct ProfileLine {
-  std::string text;
-  std::vector<KeyRead> keys;
-};
-
 // The whole preview, rendered as text or JSON.
 struct Report {
   std::string heading;
@@ -294,9 +287,11 @@ struct Report {
   std::vector<std::string> lines;               // every shell line, in order
   std::vector<std::vector<KeyRead>> line_keys;  // per shell line, when explained
   std::vector<std::vector<std::string>> line_hazards;
-  std::string profile_state;   // "written", "empty", "not written"
-  std::vector<KeyRead> reads;  // every setting got, in the order of its first get
-  std::vector<ProfileLine> profile;
+  std::string profile_state;                       // "written", "empty", "not written"
+  std::string profile_text;                        // the profile file as the commands left it
+  std::vector<std::string> profile;                // its lines, each with its line break
+  std::vector<std::vector<KeyRead>> profile_keys;  // per profile line, when explained
+  std::vector<KeyRead> reads;                      // every setting got, in the order of its first get
   std::string rootfs;
   std::vector<rootfs::FileUse> files;
 };
@@ -347,16 +342,11 @@ std::string text_report(const Report& report, const Options& options) {
     if (out.size() == length) out += "   (none)\n";
   }
   out += "\n== the gateway after the last command\n";
-  section(out, "driver profile /etc/Wireless/RT2860/RT2860.dat");
-  if (report.profile_state != "written") {
-    ((out += "   (") += report.profile_state) += ")\n";
-  } else if (!options.explain) {
-    for (const ProfileLine& line : report.profile) indented(out, line.text, "");
-  } else {
-    for (const ProfileLine& line : report.profile) {
-      indented(out, line.text, "");
-      explained(out, line.keys, "        ");
-    }
+  section(out, (std::string("driver profile ") + paths::kProfile).c_str());
+  if (report.profile_state != "written") ((out += "   (") += report.profile_state) += ")\n";
+  for (size_t i = 0; i < report.profile.size() && report.profile_state == "written"; ++i) {
+    indented(out, report.profile[i], "");
+    if (options.explain) explained(out, report.profile_keys[i], "        ");
   }
   if (!report.rootfs.empty()) {
     section(out, ("files the commands use, in " + report.rootfs).c_str());
@@ -468,10 +458,10 @@ std::string json_report(const Report& report, const std::string& name, const std
   out += ", \"lines\": [";
   for (size_t i = 0; i < report.profile.size(); ++i) {
     out += i ? ",\n    {\"line\": " : "\n    {\"line\": ";
-    std::string_view line = report.profile[i].text;
+    std::string_view line = report.profile[i];
     json_string(out, line.substr(0, line.size() - (line.ends_with('\n') ? 1 : 0)));
     out += ", \"keys\": ";
-    json_keys(out, report.profile[i].keys);
+    json_keys(out, report.profile_keys[i]);
     out += '}';
   }
   out += "]},\n  \"rootfs\": ";
@@ -510,20 +500,27 @@ std::optional<std::string> effective(const std::vector<nvram_text::Entry>& worki
 }
 
 // The profile writer's parts.
-std::vector<ProfileLine>* profile_parts = nullptr;
+std::vector<std::string>* profile_parts = nullptr;
 void on_profile_part(std::string_view part) {
   if (part.starts_with(kProfileHeader)) profile_parts->clear();
-  profile_parts->push_back({std::string(part), {}});
+  profile_parts->emplace_back(part);
+}
+
+// The lines of `text`, each with its line break (the last one without, when it has none).
+void append_lines(std::vector<std::string>& lines, std::string_view text) {
+  for (size_t at = 0, end; at < text.size(); at = end) {
+    end = std::min(text.find('\n', at), text.size() - 1) + 1;
+    lines.emplace_back(text.substr(at, end - at));
+  }
 }
 
 // Runs the commands on a scratch gateway laid from the settings (`file` their bytes) and fills
-// the report's steps, shell lines, hazards and profile, and `profile` with the profile's text.
+// the report's steps, shell lines, hazards and profile.
 // With `explain`, also the settings the commands got (`report.reads`). False with the reason in
 // `error` when the temporary files for the output cannot be made.
 bool gather(const nvram_text::SettingsFile& settings, std::string_view file,
             const std::array<uint8_t, 6>& mac, const Options& options,
-            const std::vector<std::string>& commands, bool explain, Report& report, std::string& profile,
-            std::string& error) {
+            const std::vector<std::string>& commands, bool explain, Report& report, std::string& error) {
   CaptureFile stdout_file, stderr_file, console_file;
   if (!stdout_file.valid() || !stderr_file.valid() || !console_file.valid()) {
     error = std::string("temporary files: ") + std::strerror(errno) + "\n";
@@ -560,14 +557,18 @@ bool gather(const nvram_text::SettingsFile& settings, std::string_view file,
     in_place::run_qd_rc(words);
   };
   in_place::run_children_in_process([&](const std::string& line) { eeprom.apply(line); }, child);
-  std::vector<ProfileLine> parts;
+  std::vector<std::string> parts;
   profile_parts = &parts;
   profile_line_rendered = on_profile_part;
 
-  auto entries_now = [&]() {
-    std::string list = root.read(paths::kWorkingCopy);
+  // The entries of a settings file, without the marks the trace laid.
+  auto entries_of = [&](const char* path) {
+    std::string list = root.read(path);
     return trace ? trace->entries_without_laid(list) : nvram_text::inspect(list).entries;
   };
+  // qd_rc only reads the image.
+  const std::vector<nvram_text::Entry> image = entries_of(paths::kImage);
+  std::vector<nvram_text::Entry> after = entries_of(paths::kWorkingCopy);
   std::string agent_record = root.read(paths::kCmdAgent);
   for (const std::string& command : commands) {
     Step& step = report.steps.emplace_back();
@@ -575,8 +576,7 @@ bool gather(const nvram_text::SettingsFile& settings, std::string_view file,
     std::vector<std::string> words = in_place::words_of(command);
     words.insert(words.begin(), "qd_rc");
     step.first_line = sys.shell_lines.size();
-    std::vector<nvram_text::Entry> before = entries_now();
-    std::vector<nvram_text::Entry> image = nvram_text::inspect(root.read(paths::kImage)).entries;
+    std::vector<nvram_text::Entry> before = std::move(after);
     sys.paths_opened.clear();
     {
       in_place::OutputTo captured(stdout_file.fd(), stderr_file.fd());
@@ -586,7 +586,7 @@ bool gather(const nvram_text::SettingsFile& settings, std::string_view file,
     step.out = stdout_file.take();
     step.err = stderr_file.take();
     step.console = console_file.take();
-    std::vector<nvram_text::Entry> after = entries_now();
+    after = entries_of(paths::kWorkingCopy);
     std::vector<std::string> before_lines, after_lines;
     for (const auto& entry : before) before_lines.push_back(nvram_text::format_line(entry.key, entry.value));
     for (const auto& entry : after) after_lines.push_back(nvram_text::format_line(entry.key, entry.value));
@@ -617,7 +617,6 @@ bool gather(const nvram_text::SettingsFile& settings, std::string_view file,
   sys.on_shell = nullptr;
 
   report.lines = sys.shell_lines;
-  report.line_keys.resize(report.lines.size());
   for (size_t l = 0; l < report.lines.size(); ++l)
     report.line_hazards.push_back(line_hazards(report.lines, l));
   for (Step& step : report.steps)
@@ -625,31 +624,19 @@ bool gather(const nvram_text::SettingsFile& settings, std::string_view file,
                           report.lines.begin() + static_cast<long>(step.end_line));
   if (trace) report.reads = trace->reads();
   // The writer opens the profile before it reads the mode, so a refused mode leaves it empty.
-  profile = root.read(paths::kProfile);
+  report.profile_text = root.read(paths::kProfile);
   report.profile_state = !root.exists(paths::kProfile) ? "not written"
-                         : profile.empty()             ? "empty"
+                         : report.profile_text.empty() ? "empty"
                                                        : "written";
-  if (!profile.empty()) {
-    // The parts of the last render are the profile on disk; without one (a profile that stayed
-    // from before), its lines as they are.
-    if (!parts.empty() && parts[0].text == kProfileHeader) {
-      report.profile.assign(std::make_move_iterator(parts.begin() + 1), std::make_move_iterator(parts.end()));
-      // The header's lines first, each from no setting.
-      std::string_view header = kProfileHeader;
-      for (size_t at = 0, end; at < header.size(); at = end) {
-        end = header.find('\n', at) + 1;
-        report.profile.insert(
-            report.profile.begin() + static_cast<long>(report.profile.size() - (parts.size() - 1)),
-            {std::string(header.substr(at, end - at)), {}});
-      }
-    } else {
-      for (size_t pos = 0; pos < profile.size();) {
-        size_t end = profile.find('\n', pos);
-        end = end == std::string::npos ? profile.size() : end + 1;
-        report.profile.push_back({profile.substr(pos, end - pos), {}});
-        pos = end;
-      }
-    }
+  if (report.profile_text.empty()) return true;
+  // The parts of the last render are the profile on disk; without one (a profile that stayed
+  // from before), its lines as they are.
+  if (!parts.empty() && parts[0] == kProfileHeader) {
+    append_lines(report.profile, kProfileHeader);
+    report.profile.insert(report.profile.end(), std::make_move_iterator(parts.begin() + 1),
+                          std::make_move_iterator(parts.end()));
+  } else {
+    append_lines(report.profile, report.profile_text);
   }
   return true;
 }
@@ -697,8 +684,6 @@ std::vector<std::string> other_values(const KeyRead& read) {
 bool attribute(const nvram_text::SettingsFile& settings, const std::array<uint8_t, 6>& mac,
                const Options& options, const std::vector<std::string>& commands, Report& report,
                std::string& error) {
-  std::vector<std::string> profile_lines;
-  for (const ProfileLine& line : report.profile) profile_lines.push_back(line.text);
   std::vector<std::vector<KeyRead>> line_keys(report.lines.size());
   std::vector<std::vector<KeyRead>> profile_keys(report.profile.size());
   for (const KeyRead& read : report.reads) {
@@ -714,8 +699,7 @@ bool attribute(const nvram_text::SettingsFile& settings, const std::array<uint8_
       std::string list = nvram_text::entry_list_of(changed.entries);
       std::string file = changed.kind == nvram_text::SettingsFile::kImage ? nvram_text::image_of(list) : list;
       Report other;
-      std::string other_profile;
-      if (!gather(changed, file, mac, options, commands, false, other, other_profile, error)) return false;
+      if (!gather(changed, file, mac, options, commands, false, other, error)) return false;
       // A value that the program refuses (a command ends otherwise, the profile stays empty)
       // changes every line after it, not the lines that the setting shapes: such a run is not
       // compared.
@@ -723,10 +707,8 @@ bool attribute(const nvram_text::SettingsFile& settings, const std::array<uint8_
       for (size_t i = 0; i < report.steps.size(); ++i)
         same_ends = same_ends && other.steps[i].status == report.steps[i].status;
       if (!same_ends) continue;
-      std::vector<std::string> other_lines;
-      for (const ProfileLine& line : other.profile) other_lines.push_back(line.text);
       std::vector<bool> lines = changed_lines(report.lines, other.lines);
-      std::vector<bool> profile = changed_lines(profile_lines, other_lines);
+      std::vector<bool> profile = changed_lines(report.profile, other.profile);
       for (size_t l = 0; l < lines.size(); ++l) line_changed[l] = line_changed[l] || lines[l];
       for (size_t l = 0; l < profile.size(); ++l) profile_changed[l] = profile_changed[l] || profile[l];
     }
@@ -736,7 +718,7 @@ bool attribute(const nvram_text::SettingsFile& settings, const std::array<uint8_
       if (profile_changed[l]) profile_keys[l].push_back(read);
   }
   report.line_keys = std::move(line_keys);
-  for (size_t l = 0; l < report.profile.size(); ++l) report.profile[l].keys = std::move(profile_keys[l]);
+  report.profile_keys = std::move(profile_keys);
   return true;
 }
 
@@ -757,9 +739,15 @@ int run(std::string_view file, const std::string& name, const std::vector<std::s
   }
   const bool explain = options.explain || options.json;
   Report report;
-  std::string profile;
-  if (!gather(settings, file, mac, options, commands, explain, report, profile, out)) return 2;
-  if (explain && !attribute(settings, mac, options, commands, report, out)) return 2;
+  if (!gather(settings, file, mac, options, commands, false, report, out)) return 2;
+  if (explain) {
+    // The settings got come from a run of their own: the marks its trace lays for absent keys
+    // change where new entries go in the working copy, and the report is the plain run's.
+    Report traced;
+    if (!gather(settings, file, mac, options, commands, true, traced, out)) return 2;
+    report.reads = std::move(traced.reads);
+    if (!attribute(settings, mac, options, commands, report, out)) return 2;
+  }
   report.heading = "qd_nvram_tool preview: " + name + " (" + std::string(settings.kind_name()) +
                    "), ra0 MAC " + options.mac + ", /dev/gpio " +
                    (options.gpio_absent ? "absent" : "refusing") + "\n";
@@ -774,7 +762,7 @@ int run(std::string_view file, const std::string& name, const std::vector<std::s
   }
 
   if (options.graph)
-    out = gateway_graph(report.lines, ssid_facts(profile));
+    out = gateway_graph(report.lines, ssid_facts(report.profile_text));
   else if (options.json)
     out = json_report(report, name, std::string(settings.kind_name()), options, status);
   else

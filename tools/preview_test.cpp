@@ -106,6 +106,26 @@ TEST(Explain, TellsWhereEachSettingCameFrom) {
     EXPECT_NE(entry.value, "*DEL*") << entry.key;
 }
 
+// The explained report is the plain one with the settings under each line: the marks the
+// trace lays for absent keys show nowhere, not even as the old value of a setting written.
+TEST(Explain, IsThePlainReportWithTheSettingsAdded) {
+  const std::string settings = support::entry_list_of(
+      {{"wifiSSIDNum", "1"}, {"wifiWpsEnable", "1"}, {"wifiRadioOnOff", "1"}, {"wifiIFOn[0]", "1"}});
+  const std::vector<std::string> commands{"wlan start", "wlan wps_change"};
+  std::string plain, explained;
+  preview::Options options;
+  ASSERT_EQ(preview::run(settings, "s", commands, options, plain), 0);
+  options.explain = true;
+  ASSERT_EQ(preview::run(settings, "s", commands, options, explained), 0);
+  std::string without;
+  for (size_t pos = 0, end; pos < explained.size(); pos = end + 1) {
+    end = explained.find('\n', pos);
+    if (explained.compare(pos, 13, "        from ") != 0) without += explained.substr(pos, end - pos + 1);
+  }
+  EXPECT_EQ(without, plain);
+  EXPECT_NE(plain.find("writes the setting wifiWpsState: absent -> \"1\""), std::string::npos) << plain;
+}
+
 // Every line of a start on the home gateway names the settings it was made from, or none; the
 // lines whose settings docs/settings.md names show them, and only the settings that shape them:
 // a value read long before its line (the SSID count of the VLAN lines) shows there, and one

@@ -196,7 +196,7 @@ std::vector<FileUse> files_used(const std::string& root, const std::vector<Comma
     for (size_t l = 0; l < command.lines.size(); ++l) {
       LineRef ref{number, static_cast<int>(l) + 1};
       std::vector<std::string> words = in_place::words_of(in_place::command_of(command.lines[l]));
-      collect.program("/bin/sh", "the shell of every line", ref);
+      collect.program(paths::kShell, "the shell of every line", ref);
       if (in_place::command_of(command.lines[l]).size() < command.lines[l].size())
         collect.written("/dev/console", "the lines' output", ref, false);
       if (words.empty()) continue;

@@ -6,13 +6,9 @@
 
 namespace in_place {
 
-namespace {
-
 std::string indexed(std::string_view base, int index) {
   return std::string(base) + "[" + std::to_string(index) + "]";
 }
-
-}  // namespace
 
 std::vector<std::string> stored_keys(int ssids, int entries) {
   std::vector<std::string> keys;
