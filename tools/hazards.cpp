@@ -8,11 +8,11 @@
 
 namespace preview {
 
+std::string_view first_word(std::string_view line) { return line.substr(0, line.find(' ')); }
+std::string_view fixed_part(std::string_view format) { return format.substr(0, format.find('%')); }
+
 namespace {
 
-std::string_view first_word(std::string_view line) { return line.substr(0, line.find(' ')); }
-// A command format up to its first conversion: "/sbin/ifconfig br0 " of "/sbin/ifconfig br0 %s".
-std::string_view fixed_part(std::string_view format) { return format.substr(0, format.find('%')); }
 std::string_view base_name(std::string_view path) { return path.substr(path.rfind('/') + 1); }
 
 bool loaded_later(const std::vector<std::string>& lines, size_t index, std::string_view module) {
@@ -34,7 +34,7 @@ std::vector<std::string> line_hazards(const std::vector<std::string>& lines, siz
   std::vector<std::string> out;
   if (w.empty()) return out;
   const std::string_view program = w[0];
-  if (program == first_word(driver::kIgmpSnoop) && w.size() == 4 && w[2] == "e2p" &&
+  if (program == first_word(driver::kE2pWord4) && w.size() == 4 && w[2] == "e2p" &&
       w[3].find('=') != std::string::npos) {
     out.push_back("writes " + w[1] + "'s EEPROM (" + w[3] +
                   "): the change outlives a reboot and a new image; a wrong wifiMacAddr stays in the radio");

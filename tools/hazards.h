@@ -5,9 +5,15 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace preview {
+
+// The program of a driver command line or format: "/bin/iwpriv" of "/bin/iwpriv %s e2p ...".
+std::string_view first_word(std::string_view line);
+// A command format up to its first conversion: "/sbin/ifconfig br0 " of "/sbin/ifconfig br0 %s".
+std::string_view fixed_part(std::string_view format);
 
 // The hazards of line `index` of `lines` (every recorded line of the run, in order: a later
 // line may load again what this one removes).

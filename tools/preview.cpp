@@ -109,7 +109,7 @@ class RadioEeprom {
 
   void apply(const std::string& line) {
     std::vector<std::string> w = in_place::words_of(in_place::command_of(line));
-    if (w.size() == 4 && w[0] == "/bin/iwpriv" && w[1] == driver::kRadioIf && w[2] == "e2p") {
+    if (w.size() == 4 && w[0] == first_word(driver::kE2pWord4) && w[1] == driver::kRadioIf && w[2] == "e2p") {
       char* end;
       unsigned long offset = std::strtoul(w[3].c_str(), &end, 16);
       unsigned long word = *end == '=' ? std::strtoul(end + 1, &end, 16) : 0x10000;
@@ -117,7 +117,7 @@ class RadioEeprom {
         mac_[offset - 4] = static_cast<uint8_t>(word & 0xff);
         mac_[offset - 3] = static_cast<uint8_t>(word >> 8);
       }
-    } else if (w.size() == 3 && w[0] == "/sbin/ifconfig" && w[1] == driver::kRadioIf) {
+    } else if (w.size() == 3 && w[0] == first_word(driver::kIfUp) && w[1] == driver::kRadioIf) {
       if (w[2] == "up" && !up_) fake::sys().interfaces[driver::kRadioIf] = mac_;
       up_ = w[2] != "down";
     }
@@ -147,17 +147,17 @@ class Gateway {
 
   void apply(const std::string& line) {
     std::vector<std::string> w = in_place::words_of(in_place::command_of(line));
-    if (w.size() == 4 && w[0] == "/sbin/vconfig" && w[1] == "add") {
+    if (w.size() == 4 && w[0] == first_word(driver::kVlanAdd) && w[1] == "add") {
       link(w[2] + "." + w[3], Link::kVlan).vlan = w[3];
-    } else if (w.size() == 3 && w[0] == "/sbin/ifconfig" && kind_of(w[1])) {
+    } else if (w.size() == 3 && w[0] == first_word(driver::kIfUp) && kind_of(w[1])) {
       Link& target = link(w[1], *kind_of(w[1]));
       if (w[2] == "up" || w[2] == "down")
         target.up = w[2] == "up";
       else
         target.address = w[2], target.up = true;
-    } else if (w.size() == 3 && w[0] == "/usr/sbin/brctl" && w[1] == "addbr") {
+    } else if (w.size() == 3 && w[0] == first_word(driver::kBridgeAdd) && w[1] == "addbr") {
       link(w[2], Link::kBridge);
-    } else if (w.size() == 4 && w[0] == "/usr/sbin/brctl" && w[1] == "addif" && kind_of(w[3])) {
+    } else if (w.size() == 4 && w[0] == first_word(driver::kBridgeAdd) && w[1] == "addif" && kind_of(w[3])) {
       link(w[3], *kind_of(w[3])).bridge = w[2];
     }
   }
